@@ -1,0 +1,12 @@
+// Two small path operations that the engine, the write probes and the rollback share.
+#pragma once
+
+#include "text/text_buffer.h"
+
+// The path up to, not including, its last backslash or slash; empty if it has
+// none. At most the first 259 characters are considered.
+TextBuffer folderOfPath(const char* path);
+// Creates every folder named by the path up to each backslash or slash, from the
+// left, ignoring failures. A path ending in a separator is created whole; for one
+// without, the last component is not created.
+void createFolderChain(const char* path);

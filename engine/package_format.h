@@ -1,0 +1,60 @@
+// The package archive format, written down once and shared by the setup, the
+// host-side archive tool and the fuzz target. Plain C++: no Windows headers.
+//
+// Byte layout (all integers unsigned 32-bit little-endian, offsets from byte 0):
+//   0   1  key          0: stored plain; otherwise every later byte i+1 is
+//                       scrambled with (key + i) mod 256 by exclusive-or.
+//   1   4  entryCount   at most 0xFFFF
+//   5   4  headerSize   bytes from offset 0 to the data area, at most 0xFFFFF
+//   9   .. entryCount records: offset (4, from the data area), size (4, below
+//          2^31), name (ANSI, backslash-separated, NUL-terminated)
+//   ..  4  end marker 0x91813B0F (bytes 0F 3B 81 91)
+//   headerSize ..       data area: the entries' contents
+//
+// Reading produces the *image* (the archive without its key byte, unscrambled:
+// entryCount at image byte 0) and an entry table whose names point into it. The
+// two are released together with freePackage.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace package_format {
+constexpr uint32_t kEndMarker = 0x91813B0Fu;
+constexpr uint32_t kMaxEntries = 0xFFFFu;
+constexpr uint32_t kMaxHeaderSize = 0xFFFFFu;
+constexpr uint32_t kFixedHeaderSize = 9;  // key, entryCount, headerSize
+}  // namespace package_format
+
+struct PackageEntry {
+    const char* name;   // inside the image
+    uint32_t position;  // of the entry's data within the image
+    uint32_t size;
+};
+
+struct PackageEntryTable {
+    uint32_t count;
+    PackageEntry entries[1];  // `count` entries; allocated to fit
+};
+
+// Validates and unpacks an archive in one pass, with no allocation per entry.
+// On success hands the entry table and the image to the caller (release both with
+// freePackage). On any defect, including a headerSize below 9 or beyond the
+// archive and an allocation failure, returns false, frees what it allocated and
+// leaves both out-arguments untouched. Never reads outside `bytes`.
+bool openPackage(const uint8_t* bytes, uint32_t length, PackageEntryTable** entries,
+                 uint8_t** image);
+void freePackage(PackageEntryTable* entries, uint8_t* image);
+
+// One entry to write: its name in the archive and its contents.
+struct PackageInput {
+    std::string name;
+    std::vector<uint8_t> data;
+};
+
+// Builds an archive of the inputs in their order, scrambled with `key` (0: plain).
+// Returns false with a reason when the inputs exceed the format's limits.
+bool writePackage(const std::vector<PackageInput>& inputs, uint8_t key,
+                  std::vector<uint8_t>* archive, std::string* reason);

@@ -1,0 +1,32 @@
+// Checking a folder typed by the user, probing write access, the suggested
+// folders, and removing the chosen folders when the user leaves the wizard.
+#pragma once
+
+#include <windows.h>
+
+#include "text/text_buffer.h"
+
+enum FolderCheck {
+    Rejected = 0,        // not usable; a message has been shown
+    Accepted = 1,        // usable, and a file could be created in it
+    ResetRequested = 2,  // fixed drive, not writable; the user asked for the suggestion
+};
+
+// Shows its own messages (default owner). invalidPhrase goes into the
+// invalid-path message, missingPhrase into the missing-path message.
+FolderCheck validateFolder(const char* path, const char* invalidPhrase, const char* missingPhrase);
+// False when the text holds " * < > ? | or a second colon.
+bool hasValidPathCharacters(const char* text);
+// GetDriveTypeA of the path's drive-letter root, or 0 when it has none.
+UINT rootDriveType(const char* path);
+// Creates the folder (and missing ancestors) and a probe file in it, deletes the
+// file; with removeAfterwards the folder itself is removed again when empty.
+// True when the probe file could be created.
+bool probeFolderWritable(const char* folder, bool removeAfterwards);
+// The special folder's path with a trailing backslash, or empty
+// (CSIDL_PROGRAM_FILES falls back to "C:\Program Files\").
+TextBuffer specialFolderPath(int csidl);
+TextBuffer defaultInstallFolder();
+TextBuffer defaultDataFolder();
+// Removes dataFolder, installFolder and startMenuFolder when empty. Returns 1.
+int removeChosenFolders();

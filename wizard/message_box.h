@@ -1,0 +1,31 @@
+// Every message box of the setup, centred over its owner, and the wait cursor.
+//
+// showMessage: owner null means gSession.sheetWindow (itself possibly null: no
+// owner); caption null means kSetupCaption. A thread-local CBT hook centres the
+// box over its owner once and is removed again; at most one hook exists at a time
+// and none survives the call. Returns the button id (IDOK, IDYES, IDNO, IDCANCEL).
+#pragma once
+
+#include <windows.h>
+
+inline constexpr const char* kSetupCaption = "Kestrova 1.2.7.1 - Setup";
+
+int showMessage(const char* text, UINT style, HWND owner = nullptr, const char* caption = nullptr);
+
+// Centres `window` (null: the wizard) over `reference`, or over the work area when
+// there is none (or over 0,0-800,640 when the work area cannot be read). Returns 0
+// without moving anything when the window's own rectangle cannot be read.
+BOOL centreWindow(HWND window, HWND reference);
+
+// Shows the hourglass for the lifetime of the object and then puts the previous
+// cursor back.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
