@@ -98,6 +98,18 @@ private:
     LPITEMIDLIST items_ = nullptr;
 };
 
+// The file-system path of a special folder; false (and an empty path) when the
+// shell has none. The item list and the allocator are released on every path.
+bool shellFolderPath(int csidl, char (&path)[MAX_PATH]) {
+    path[0] = '\0';
+    ShellItemList items;
+    if (!items.available() || FAILED(SHGetSpecialFolderLocation(nullptr, csidl, items.out())) ||
+        !SHGetPathFromIDListA(items.get(), path)) {
+        path[0] = '\0';
+    }
+    return path[0] != '\0';
+}
+
 bool pathExists(const TextBuffer& path) {
     return PathFileExistsA(path.text()) != FALSE;
 }
@@ -201,15 +213,7 @@ bool probeFolderWritable(const char* folder, bool removeAfterwards) {
 
 TextBuffer specialFolderPath(int csidl) {
     char path[MAX_PATH] = "";
-    {
-        ShellItemList items;
-        if (items.available() &&
-            SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, items.out())) &&
-            !SHGetPathFromIDListA(items.get(), path)) {
-            path[0] = '\0';
-        }
-    }
-    if (path[0] == '\0' && csidl == CSIDL_PROGRAM_FILES) {
+    if (!shellFolderPath(csidl, path) && csidl == CSIDL_PROGRAM_FILES) {
         return withTrailingSeparator("C:\\Program Files");
     }
     return withTrailingSeparator(path);
