@@ -1,6 +1,10 @@
 // The session record's progress reset and the pseudo-random generator.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "engine/package_format.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
 
@@ -45,6 +49,11 @@ TEST(InstallProgress, ResetFreesRecordsAndZeroesEverything) {
     progress.backupList[1].state = backedUp;
     progress.backupList[1].backupPath.assign("C:\\staging\\0000AAAA1111.081");
     progress.backupList[1].targetPath.assign("C:\\Kestrova\\kvr.exe");
+    std::vector<uint8_t> archive;
+    std::string reason;
+    ASSERT_TRUE(writePackage({{"kvr.exe", {1, 2, 3}}}, 0, &archive, &reason)) << reason;
+    ASSERT_TRUE(openPackage(archive.data(), static_cast<uint32_t>(archive.size()),
+                            &progress.packageEntries, &progress.packageData));
 
     progress.reset();
     EXPECT_EQ(progress.stepIndex, 0);
