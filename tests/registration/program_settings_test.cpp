@@ -13,7 +13,7 @@
 #include "startup/random.h"
 #include "startup/setup_session.h"
 #include "tests/registration/registry_probe.h"
-#include "tests/support/dialog_answerer.h"
+#include "tests/support/message_box_answerer.h"
 #include "text/scramble.h"
 
 namespace {
@@ -105,17 +105,17 @@ protected:
 
     // Runs the step; every message box it opens is answered and recorded.
     void runStep() {
-        DialogAnswerer answerer;
+        MessageBoxAnswerer answerer;
         TextBuffer error;
         offerFeedback_ = false;
         EXPECT_TRUE(writeProgramSettings(page_.handle(), error, offerFeedback_));
         EXPECT_STREQ(error.text(), "");
-        messages_ = answerer.texts();
+        messages_ = answerer.finish();
     }
 
     PageWindow page_;
     bool offerFeedback_ = false;
-    std::vector<std::string> messages_;
+    std::vector<ShownBox> messages_;
 };
 
 TEST(AudioFormatTest, FormatFollowsTheClockAtEveryBoundary) {
@@ -341,7 +341,10 @@ TEST_F(ProgramSettingsTest, FailedWritesGiveOneMessageAndTheFeedbackOffer) {
         runStep();
     }
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0],
+    EXPECT_EQ(messages_[0].icon, errorIcon());
+    EXPECT_TRUE(messages_[0].hasOk);
+    EXPECT_FALSE(messages_[0].hasCancel || messages_[0].hasYes || messages_[0].hasNo);
+    EXPECT_EQ(messages_[0].text,
               "ERROR: Writing values to System Registry...\n"
               "(Please report it to support@velmora-software.example)");
     EXPECT_TRUE(offerFeedback_);
