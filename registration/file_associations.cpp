@@ -37,13 +37,13 @@ bool hasProgram(const wchar_t* extension) {
 }
 
 bool writeClassText(const char* keyPath, const char* valueName, const char* text) {
-    RegistryValueSpec spec;
-    spec.flags = WriteValue;
-    spec.root = HKEY_CURRENT_USER;
-    spec.keyPath = keyPath;
-    spec.valueName = valueName;
-    spec.writeData.text = text;
-    return applyTextValue(spec) != 0;
+    RegistryValueSpec record;
+    record.flags = WriteValue;
+    record.root = HKEY_CURRENT_USER;
+    record.keyPath = keyPath;
+    record.valueName = valueName;
+    record.writeData.text = text;
+    return applyTextValue(record) != 0;
 }
 
 // Rows 2 to 5 of one extension's repair; false when any of them failed.

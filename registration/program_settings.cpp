@@ -209,13 +209,13 @@ uint32_t measureProcessorMhz() {
 
 ReferrerFields takeReferrer() {
     TextBuffer raw;
-    RegistryValueSpec spec;
-    spec.flags = ReadValue;
-    spec.root = HKEY_CURRENT_USER;
-    spec.keyPath = kInstallerKey;
-    spec.valueName = kReferrerValue;
-    spec.readTarget.text = &raw;
-    applyTextValue(spec);
+    RegistryValueSpec record;
+    record.flags = ReadValue;
+    record.root = HKEY_CURRENT_USER;
+    record.keyPath = kInstallerKey;
+    record.valueName = kReferrerValue;
+    record.readTarget.text = &raw;
+    applyTextValue(record);
 
     // Handed over once: the value goes even when nothing could be read from it.
     HKEY key = nullptr;

@@ -27,15 +27,15 @@ int registerUninstaller(HKEY root) {
         {"DisplayVersion", "1.2.7.1"}, {"HelpLink", kProductPage},
     };
 
-    RegistryValueSpec spec;
-    spec.flags = WriteValue;
-    spec.root = root;
-    spec.keyPath = kUninstallKey;
+    RegistryValueSpec record;
+    record.flags = WriteValue;
+    record.root = root;
+    record.keyPath = kUninstallKey;
     bool allWritten = true;
     for (const auto& value : values) {
-        spec.valueName = value.name;
-        spec.writeData.text = value.text;
-        if (!applyTextValue(spec)) {
+        record.valueName = value.name;
+        record.writeData.text = value.text;
+        if (!applyTextValue(record)) {
             allWritten = false;
         }
     }
@@ -44,9 +44,9 @@ int registerUninstaller(HKEY root) {
     folder.trim(kBlankSet);
     if (folder.visibleLength() != 0) {
         const TextBuffer icon = concat(withTrailingSeparator(folder.text()), "kvr.exe");
-        spec.valueName = "DisplayIcon";
-        spec.writeData.text = icon.text();
-        if (!applyTextValue(spec)) {
+        record.valueName = "DisplayIcon";
+        record.writeData.text = icon.text();
+        if (!applyTextValue(record)) {
             allWritten = false;
         }
     }
