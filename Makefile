@@ -38,8 +38,15 @@ test: dist
 	@cd $(HOST) && ctest --output-on-failure
 	@tools/wine-test.sh $(WIN64)
 
+# The setup is a GUI program: it runs under Wine on the current display. Without
+# one there is nobody to answer it, so only the build is reported.
 run: dist
-	@tools/wine-test.sh $(WIN64) --run $(abspath dist/KestrovaSetup-x64.exe)
+	@if [ -n "$$DISPLAY" ]; then \
+		tools/wine-test.sh $(WIN64) --run $(abspath dist/KestrovaSetup-x64.exe); \
+	else \
+		echo "No DISPLAY: built dist/KestrovaSetup.exe (32-bit release) and dist/KestrovaSetup-x64.exe;"; \
+		echo "run 'make run' from a desktop session to see the setup under Wine."; \
+	fi
 
 bench: dist
 	@tools/wine-test.sh $(WIN64) --run $(abspath $(WIN64)/bin/kvr_bench.exe)
