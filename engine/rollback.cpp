@@ -27,14 +27,19 @@ void orderDeepestFirst(InstallRecord* records, int count) {
     }
 }
 
-// The copy-back clears the attributes of the installed file first: the copy fails
-// over a hidden or read-only file, and the saved copy brings the old ones back.
+// The copy-back clears the attributes of the installed file first, since a copy
+// over a hidden or read-only file is refused, and then gives the file the saved
+// copy's attributes, which a copy over an existing file does not always carry.
 bool restoreSavedCopy(InstallRecord& record) {
     createFolderChain(record.targetPath.text());
     SetFileAttributesA(record.targetPath.text(), FILE_ATTRIBUTE_NORMAL);
     if (!CopyFileA(record.backupPath.text(), record.targetPath.text(), FALSE)) {
         record.state = restoreFailed;
         return false;
+    }
+    const DWORD attributes = GetFileAttributesA(record.backupPath.text());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(record.targetPath.text(), attributes);
     }
     record.state = backedUp;
     record.targetPath.clear();

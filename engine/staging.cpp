@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int kMainPackageResource = 135;
 constexpr const char* kDriverLibrary = "__cdca.lx";
 constexpr const char* kDriverLibraryCopy = "__cdcb.lx";
 constexpr const char* kBackupExtension = "081";
