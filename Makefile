@@ -34,6 +34,7 @@ dist: win32 win64
 	@ls -l dist
 
 test: dist
+	@tools/check-release.sh dist/KestrovaSetup.exe
 	@cd $(HOST) && ctest --output-on-failure
 	@tools/wine-test.sh $(WIN64)
 

@@ -26,6 +26,9 @@ constexpr uint32_t kEndMarker = 0x91813B0Fu;
 constexpr uint32_t kMaxEntries = 0xFFFFu;
 constexpr uint32_t kMaxHeaderSize = 0xFFFFFu;
 constexpr uint32_t kFixedHeaderSize = 9;  // key, entryCount, headerSize
+constexpr uint32_t kMaxEntrySize = 0x7FFFFFFFu;
+// Longest name the writer accepts: a relative path that still fits a 260-byte path buffer.
+constexpr size_t kMaxNameLength = 259;
 }  // namespace package_format
 
 struct PackageEntry {
@@ -54,7 +57,10 @@ struct PackageInput {
     std::vector<uint8_t> data;
 };
 
-// Builds an archive of the inputs in their order, scrambled with `key` (0: plain).
-// Returns false with a reason when the inputs exceed the format's limits.
+// Builds an archive of the inputs in their order, data back to back, scrambled with
+// `key` (0: plain). Returns false with a reason, leaving `archive` untouched, when the
+// inputs exceed the format's limits (entries, header size, entry size, total size),
+// a name is empty, holds a NUL or is longer than kMaxNameLength, or an empty entry
+// would end the archive (a reader rejects an entry that starts at the image's end).
 bool writePackage(const std::vector<PackageInput>& inputs, uint8_t key,
                   std::vector<uint8_t>* archive, std::string* reason);

@@ -1,0 +1,7 @@
+#include "bench/bench.h"
+
+int main() {
+    runTextBenchmarks();
+    runPackageBenchmarks();
+    return 0;
+}

@@ -1,0 +1,203 @@
+// Reading and writing package archives (layout in package_format.h).
+#include "engine/package_format.h"
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace package_format;
+
+namespace {
+
+uint32_t readUint32(const uint8_t* at) {
+    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+
+void appendUint32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(uint8_t(value >> shift));
+    }
+}
+
+// Owns one std::malloc block until released to the caller.
+class MallocBlock {
+public:
+    explicit MallocBlock(size_t size) : block_(std::malloc(size)) {}
+    MallocBlock(const MallocBlock&) = delete;
+    MallocBlock& operator=(const MallocBlock&) = delete;
+    ~MallocBlock() { std::free(block_); }
+
+    void* get() const { return block_; }
+    void* release() {
+        void* block = block_;
+        block_ = nullptr;
+        return block;
+    }
+
+private:
+    void* block_;
+};
+
+// Byte i of the image is byte i + 1 of the archive; a non-zero key scrambles each
+// with its own key byte, counting up from `key` and wrapping after 255.
+void unscramble(const uint8_t* bytes, uint32_t imageLength, uint8_t key, uint8_t* image) {
+    if (key == 0) {
+        std::memcpy(image, bytes + 1, imageLength);
+        return;
+    }
+    uint8_t mask = key;
+    for (uint32_t i = 0; i < imageLength; ++i) {
+        image[i] = bytes[i + 1] ^ mask++;
+    }
+}
+
+}  // namespace
+
+bool openPackage(const uint8_t* bytes, uint32_t length, PackageEntryTable** entries,
+                 uint8_t** image) {
+    if (bytes == nullptr || entries == nullptr || image == nullptr || length < kFixedHeaderSize) {
+        return false;
+    }
+    const uint32_t imageLength = length - 1;
+    MallocBlock imageBlock(imageLength);
+    if (imageBlock.get() == nullptr) {
+        return false;
+    }
+    uint8_t* const unpacked = static_cast<uint8_t*>(imageBlock.get());
+    unscramble(bytes, imageLength, bytes[0], unpacked);
+
+    const uint32_t entryCount = readUint32(unpacked);
+    const uint32_t headerSize = readUint32(unpacked + 4);
+    if (headerSize > kMaxHeaderSize || entryCount > kMaxEntries) {
+        return false;
+    }
+    // The header must lie inside the archive: the walk below reads only header bytes.
+    if (headerSize < kFixedHeaderSize || headerSize > length) {
+        return false;
+    }
+
+    const size_t tableSize = offsetof(PackageEntryTable, entries) +
+                             (entryCount == 0 ? 1 : entryCount) * sizeof(PackageEntry);
+    MallocBlock tableBlock(tableSize);
+    if (tableBlock.get() == nullptr) {
+        return false;
+    }
+    PackageEntryTable* const table = static_cast<PackageEntryTable*>(tableBlock.get());
+    table->count = entryCount;
+
+    const uint8_t* cursor = unpacked + 8;
+    uint32_t remaining = headerSize - kFixedHeaderSize;
+    for (uint32_t i = 0; i < entryCount; ++i) {
+        if (remaining < 4) {
+            return false;
+        }
+        // Widened so that an offset near 2^32 cannot wrap back into the header.
+        const uint64_t position = uint64_t(readUint32(cursor)) + headerSize - 1;
+        cursor += 4;
+        remaining -= 4;
+        if (remaining < 4) {
+            return false;
+        }
+        const uint32_t size = readUint32(cursor);
+        cursor += 4;
+        remaining -= 4;
+        const char* const name = reinterpret_cast<const char*>(cursor);
+        // size > imageLength - position is position + size > imageLength without overflow.
+        if (size > kMaxEntrySize || position >= imageLength || size > imageLength - position) {
+            return false;
+        }
+        bool terminated = false;
+        while (remaining > 0 && !terminated) {
+            terminated = *cursor == 0;
+            ++cursor;
+            --remaining;
+        }
+        if (!terminated) {
+            return false;
+        }
+        table->entries[i] = PackageEntry{name, uint32_t(position), size};
+    }
+    if (remaining < 4 || readUint32(cursor) != kEndMarker) {
+        return false;
+    }
+    *entries = static_cast<PackageEntryTable*>(tableBlock.release());
+    *image = static_cast<uint8_t*>(imageBlock.release());
+    return true;
+}
+
+void freePackage(PackageEntryTable* entries, uint8_t* image) {
+    std::free(entries);
+    std::free(image);
+}
+
+bool writePackage(const std::vector<PackageInput>& inputs, uint8_t key,
+                  std::vector<uint8_t>* archive, std::string* reason) {
+    if (inputs.size() > kMaxEntries) {
+        *reason = "more than " + std::to_string(kMaxEntries) + " entries (" +
+                  std::to_string(inputs.size()) + ")";
+        return false;
+    }
+    uint64_t headerSize = kFixedHeaderSize + 4;
+    uint64_t dataSize = 0;
+    for (const PackageInput& input : inputs) {
+        if (input.name.empty()) {
+            *reason = "an entry has an empty name";
+            return false;
+        }
+        if (input.name.size() > kMaxNameLength) {
+            *reason =
+                "name longer than " + std::to_string(kMaxNameLength) + " characters: " + input.name;
+            return false;
+        }
+        if (input.name.find('\0') != std::string::npos) {
+            *reason = "name holds a NUL character: " + input.name.substr(0, input.name.find('\0'));
+            return false;
+        }
+        if (input.data.size() > kMaxEntrySize) {
+            *reason =
+                "entry larger than " + std::to_string(kMaxEntrySize) + " bytes: " + input.name;
+            return false;
+        }
+        headerSize += 8 + input.name.size() + 1;
+        dataSize += input.data.size();
+    }
+    if (headerSize > kMaxHeaderSize) {
+        *reason = "header of " + std::to_string(headerSize) + " bytes exceeds " +
+                  std::to_string(kMaxHeaderSize) + " bytes";
+        return false;
+    }
+    if (headerSize + dataSize > 0xFFFFFFFFu) {
+        *reason = "archive would exceed 4 GB";
+        return false;
+    }
+    if (!inputs.empty() && inputs.back().data.empty()) {
+        *reason = "the last entry is empty, so it would start at the end of the archive: " +
+                  inputs.back().name;
+        return false;
+    }
+
+    std::vector<uint8_t> out;
+    out.reserve(size_t(headerSize + dataSize));
+    out.push_back(key);
+    appendUint32(out, uint32_t(inputs.size()));
+    appendUint32(out, uint32_t(headerSize));
+    uint32_t offset = 0;
+    for (const PackageInput& input : inputs) {
+        appendUint32(out, offset);
+        appendUint32(out, uint32_t(input.data.size()));
+        out.insert(out.end(), input.name.begin(), input.name.end());
+        out.push_back(0);
+        offset += uint32_t(input.data.size());
+    }
+    appendUint32(out, kEndMarker);
+    for (const PackageInput& input : inputs) {
+        out.insert(out.end(), input.data.begin(), input.data.end());
+    }
+    if (key != 0) {
+        uint8_t mask = key;
+        for (size_t i = 1; i < out.size(); ++i) {
+            out[i] ^= mask++;
+        }
+    }
+    archive->swap(out);
+    return true;
+}
