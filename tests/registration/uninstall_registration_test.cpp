@@ -1,0 +1,142 @@
+// The uninstall entry and the recognition of a release that must go first.
+#include "registration/uninstall_registration.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "registration/registry_access.h"
+#include "startup/setup_session.h"
+#include "tests/registration/registry_probe.h"
+
+namespace {
+
+constexpr const char* kProductKey = "Software\\from Velmora\\Kestrova & Scheduler";
+constexpr const char* kVendorKey = "Software\\from Velmora";
+// Absent from a fresh profile: made by the entry, so removed with it when empty.
+constexpr const char* kUninstallParent = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// Neither read nor write; the right to undo the lock stays.
+constexpr const char* kNoAccessRules = "D:P(A;OICI;WDSD;;;WD)";
+constexpr const char* kReadOnlyRules = "D:P(A;OICI;KRWDSD;;;WD)";
+
+std::string entryText(const char* name) {
+    return readRaw(HKEY_CURRENT_USER, kUninstallKey, name).text();
+}
+
+class UninstallRegistrationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(keyExists(HKEY_CURRENT_USER, kVendorKey)) << "left over by another test";
+        ASSERT_FALSE(keyExists(HKEY_CURRENT_USER, kUninstallKey)) << "left over by another test";
+    }
+    void TearDown() override {
+        deleteTree(HKEY_CURRENT_USER, kUninstallKey);
+        deleteIfEmpty(HKEY_CURRENT_USER, kUninstallParent);
+        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        deleteIfEmpty(HKEY_CURRENT_USER, kProductKey);
+        deleteIfEmpty(HKEY_CURRENT_USER, kVendorKey);
+        gSession.choices.installFolder.clear();
+    }
+};
+
+TEST_F(UninstallRegistrationTest, EntryNamesTheProgramInItsFolder) {
+    gSession.choices.installFolder.assign("C:\\Program Files\\Kestrova Test");
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder",
+                 "  C:\\Program Files\\Kestrova Test\t\r\n");
+    EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
+
+    const struct {
+        const char* name;
+        const char* text;
+    } expected[] = {
+        {"DisplayName", "Kestrova"},
+        {"UninstallString", "C:\\Program Files\\Kestrova Test\\uninst_kvr.exe"},
+        {"Contact", "support@velmora-software.example"},
+        {"Publisher", "velmora-software.example"},
+        {"DisplayVersion", "1.2.7.1"},
+        {"HelpLink", "https://www.velmora-software.example/kestrova/"},
+        {"DisplayIcon", "C:\\Program Files\\Kestrova Test\\kvr.exe"},
+    };
+    for (const auto& value : expected) {
+        const RawValue raw = readRaw(HKEY_CURRENT_USER, kUninstallKey, value.name);
+        ASSERT_TRUE(raw.present()) << value.name;
+        EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ)) << value.name;
+        EXPECT_EQ(raw.text(), value.text) << value.name;
+    }
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKey), 7u);
+}
+
+TEST_F(UninstallRegistrationTest, IconOnlyWhenAnInstallFolderIsRecorded) {
+    const struct {
+        const char* recorded;  // null: no value at all
+    } cases[] = {{nullptr}, {""}, {"  \t "}};
+    gSession.choices.installFolder.assign("C:\\Apps\\Kestrova");
+    for (const auto& c : cases) {
+        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        if (c.recorded != nullptr) {
+            writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", c.recorded);
+        }
+        EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
+        EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kUninstallKey, "DisplayIcon").present());
+        EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKey), 6u);
+        EXPECT_EQ(entryText("UninstallString"), "C:\\Apps\\Kestrova\\uninst_kvr.exe");
+    }
+}
+
+TEST_F(UninstallRegistrationTest, SecondRunReplacesTheFirst) {
+    gSession.choices.installFolder.assign("C:\\First");
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", "C:\\First");
+    EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
+    gSession.choices.installFolder.assign("D:\\Second");
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", "D:\\Second");
+    EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
+    EXPECT_EQ(entryText("UninstallString"), "D:\\Second\\uninst_kvr.exe");
+    EXPECT_EQ(entryText("DisplayIcon"), "D:\\Second\\kvr.exe");
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKey), 7u);
+}
+
+TEST_F(UninstallRegistrationTest, UnwritableEntryReportsFailure) {
+    gSession.choices.installFolder.assign("C:\\Apps\\Kestrova");
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", "C:\\Apps\\Kestrova");
+    const KeyLock lock(HKEY_CURRENT_USER, kUninstallKey, kReadOnlyRules);
+    ASSERT_TRUE(lock.applied());
+    EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 0);
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKey), 0u);
+}
+
+TEST_F(UninstallRegistrationTest, RecordedReleaseOfOneTwoTwoOrOlderMustGo) {
+    const struct {
+        const char* recorded;  // null: no "ver" value
+        int answer;
+        const char* handedBack;
+    } cases[] = {
+        {nullptr, 0, "0"},         {"1.2.2 (beta)", 1, "1.2.2 (beta)"},
+        {"1.2.2", 1, "1.2.2"},     {"1.2.1", 1, "1.2.1"},
+        {"1.1", 1, "1.1"},         {"1.2.2.1", 0, "1.2.2.1"},
+        {"1.2.7.1", 0, "1.2.7.1"}, {"2.0", 0, "2.0"},
+    };
+    for (const auto& c : cases) {
+        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        if (c.recorded != nullptr) {
+            writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", c.recorded);
+        }
+        TextBuffer version("stale");
+        EXPECT_EQ(recordedReleaseToRemove(&version), c.answer) << c.handedBack;
+        EXPECT_STREQ(version.text(), c.handedBack);
+        EXPECT_EQ(recordedReleaseToRemove(nullptr), c.answer) << c.handedBack;
+    }
+}
+
+TEST_F(UninstallRegistrationTest, UnreadableRecordStartsNoRemoval) {
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
+    const KeyLock lock(HKEY_CURRENT_USER, kSettingsKey, kNoAccessRules);
+    ASSERT_TRUE(lock.applied());
+    int32_t outcome = 0;
+    readSettingText(HKEY_CURRENT_USER, "ver", "0", &outcome);
+    ASSERT_EQ(outcome, -1) << "the lock must make the read fail";
+    TextBuffer version;
+    EXPECT_EQ(recordedReleaseToRemove(&version), 0);
+    EXPECT_STREQ(version.text(), "0");
+}
+
+}  // namespace
