@@ -1,0 +1,97 @@
+#include "engine/install_driver.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "engine/install_page_ids.h"
+#include "engine/rollback.h"
+#include "engine/shortcuts.h"
+#include "engine/staging.h"
+#include "registration/file_associations.h"
+#include "registration/program_settings.h"
+#include "registration/uninstall_registration.h"
+#include "startup/launching.h"
+#include "startup/setup_session.h"
+#include "wizard/message_box.h"
+
+namespace {
+
+bool runStep(HWND page, int step, TextBuffer& error, bool& offerFeedback) {
+    const int fileCount = gSession.progress.stepTotals[1];
+    if (step == 0) {
+        return prepareInstallation(page, error, offerFeedback);
+    }
+    if (step <= fileCount + 1) {
+        return installFile(page, step - 1, error, offerFeedback);
+    }
+    if (step == fileCount + 2) {
+        return installShortcuts(page, error);
+    }
+    if (step == fileCount + 3) {
+        return writeProgramSettings(page, error, offerFeedback);
+    }
+    if (step == fileCount + 4) {
+        return finishInstallation(page, error, offerFeedback);
+    }
+    return false;
+}
+
+void showProgress(HWND page, int step) {
+    const int total = gSession.progress.stepTotals[0];
+    if (total != 0) {
+        SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETPOS,
+                            step * kInstallProgressRange / total, 0);
+    }
+}
+
+void abandonInstallation(HWND page, const TextBuffer& error) {
+    gSession.progress.installFailed = 1;
+    KillTimer(page, kInstallTimerId);
+    showMessage(error.text(), MB_ICONERROR);
+    rollBackInstallation(page);
+    cleanUpStaging(true);
+    SendMessageA(gSession.sheetWindow, PSM_SETCURSELID, 0, kReadyPageId);
+}
+
+}  // namespace
+
+void runInstallStep(HWND page) {
+    InstallProgress& progress = gSession.progress;
+    if (gSession.stepRunning || progress.installFailed) {
+        return;
+    }
+    gSession.stepRunning = 1;
+    TextBuffer error;
+    bool offerFeedback = false;
+    const int step = progress.stepIndex;
+    const bool succeeded = runStep(page, step, error, offerFeedback);
+    showProgress(page, step);
+    if (succeeded) {
+        progress.stepIndex = step + 1;
+    } else {
+        abandonInstallation(page, error);
+    }
+    if (offerFeedback) {
+        openWithShell(kFeedbackPage);
+    }
+    gSession.stepRunning = 0;
+}
+
+bool finishInstallation(HWND page, TextBuffer& /*error*/, bool& /*offerFeedback*/) {
+    SetDlgItemTextA(page, kInstallStatusLine, "Setting up file associations...");
+    SetDlgItemTextA(page, kInstallDetailLine, "");
+    setUpFileAssociations();
+
+    SetDlgItemTextA(page, kInstallStatusLine, "Registering uninstallation...");
+    SetDlgItemTextA(page, kInstallDetailLine, "");
+    if (registerUninstaller(HKEY_CURRENT_USER) == 0) {
+        showMessage("ERROR: Cannot register uninstallation...", MB_ICONERROR);
+    }
+
+    SetDlgItemTextA(page, kInstallStatusLine, "Cleaning up...");
+    gSession.progress.installFailed = 1;
+    KillTimer(page, kInstallTimerId);
+    cleanUpStaging(true);
+    PostMessageA(gSession.sheetWindow, PSM_SETCURSELID, 0, kFinishPageId);
+    return true;
+}

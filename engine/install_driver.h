@@ -1,0 +1,21 @@
+// The install step driver: one step per tick of the installing page's timer.
+//
+// Steps, n = package files: 0 preparation; 1..n+1 file k = step - 1; n+2 data
+// folder and shortcuts; n+3 program settings; n+4 finishInstallation. After each
+// step the progress bar shows step * 256 / (n + 5). The first failing step stops
+// the timer, shows its message, undoes the installation, cleans up and sends the
+// wizard back to the ready page. A step may ask for the feedback page, which
+// opens after the tick.
+#pragma once
+
+#include <windows.h>
+
+#include "text/text_buffer.h"
+
+// The handler of timer kInstallTimerId. Does nothing while a step runs (a message
+// box lets ticks in) or once the installation has failed or completed.
+void runInstallStep(HWND page);
+
+// The final step: file associations, uninstall registration, clean-up, and a
+// posted move to the finish page. Always true.
+bool finishInstallation(HWND page, TextBuffer& error, bool& offerFeedback);

@@ -1,0 +1,133 @@
+#include "engine/rollback.h"
+
+#include <utility>
+
+#include "engine/folder_paths.h"
+#include "engine/install_page_ids.h"
+#include "startup/setup_session.h"
+#include "text/text_buffer.h"
+#include "wizard/message_box.h"
+
+namespace {
+
+int depthOf(const InstallRecord& record) {
+    return record.targetPath.countChar('\\', 0) + record.targetPath.countChar('/', 0);
+}
+
+// Deepest first, so that a folder's new files are gone before the folder itself is
+// tried. The exchange order is kept as it is: records of equal depth end up in the
+// order this yields.
+void orderDeepestFirst(InstallRecord* records, int count) {
+    for (int p = 0; p < count; ++p) {
+        for (int m = p + 1; m < count; ++m) {
+            if (depthOf(records[m]) > depthOf(records[p])) {
+                std::swap(records[m], records[p]);
+            }
+        }
+    }
+}
+
+// The copy-back clears the attributes of the installed file first, since a copy
+// over a hidden or read-only file is refused, and then gives the file the saved
+// copy's attributes, which a copy over an existing file does not always carry.
+bool restoreSavedCopy(InstallRecord& record) {
+    createFolderChain(record.targetPath.text());
+    SetFileAttributesA(record.targetPath.text(), FILE_ATTRIBUTE_NORMAL);
+    if (!CopyFileA(record.backupPath.text(), record.targetPath.text(), FALSE)) {
+        record.state = restoreFailed;
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA(record.backupPath.text());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(record.targetPath.text(), attributes);
+    }
+    record.state = backedUp;
+    record.targetPath.clear();
+    return true;
+}
+
+bool deleteNewFile(InstallRecord& record) {
+    if (!DeleteFileA(record.targetPath.text())) {
+        return false;
+    }
+    TextBuffer folder = folderOfPath(record.targetPath.text());
+    RemoveDirectoryA(folder.text());
+    record.targetPath.clear();
+    return true;
+}
+
+void tellWhereCopiesAreKept(const InstallRecord* records, int count) {
+    TextBuffer message(
+        "ERROR: Cannot restore the following files. Their previous versions are kept in these "
+        "copies...\n");
+    for (int i = 0; i < count; ++i) {
+        if (records[i].state == restoreFailed && records[i].targetPath.visibleLength() != 0) {
+            message.appendFormat("\n%s\n    saved as: %s\n", records[i].targetPath.text(),
+                                 records[i].backupPath.text());
+        }
+    }
+    showMessage(message.text(), MB_ICONERROR);
+}
+
+}  // namespace
+
+int rollBackInstallation(HWND page) {
+    SetDlgItemTextA(page, kInstallStatusLine, "Restoring previous files...");
+    SetDlgItemTextA(page, kInstallDetailLine, "");
+    UpdateWindow(page);
+
+    InstallProgress& progress = gSession.progress;
+    InstallRecord* records = progress.backupList;
+    const int count = records != nullptr ? progress.backupCount : 0;
+    orderDeepestFirst(records, count);
+
+    int result = 0;
+    for (int i = 0; i < count; ++i) {
+        InstallRecord& record = records[i];
+        if (record.targetPath.visibleLength() == 0) {
+            continue;
+        }
+        if (record.state == backedUp || record.state == restoreFailed) {
+            if (!restoreSavedCopy(record)) {
+                result = -1;
+                continue;
+            }
+        } else if (record.state != newFile || !deleteNewFile(record)) {
+            continue;
+        }
+        if (result != -1) {
+            result = 1;
+        }
+    }
+    if (result == -1) {
+        tellWhereCopiesAreKept(records, count);
+    }
+    return result;
+}
+
+bool cleanUpStaging(bool removeFolder) {
+    InstallProgress& progress = gSession.progress;
+    const int count = progress.backupList != nullptr ? progress.backupCount : 0;
+    bool result = true;
+    for (int i = 0; i < count; ++i) {
+        InstallRecord& record = progress.backupList[i];
+        if (record.backupPath.visibleLength() == 0) {
+            continue;
+        }
+        if (record.state == restoreFailed) {
+            result = false;
+            continue;
+        }
+        // A saved read-only file keeps its attribute, and DeleteFileA refuses it.
+        SetFileAttributesA(record.backupPath.text(), FILE_ATTRIBUTE_NORMAL);
+        if (DeleteFileA(record.backupPath.text())) {
+            record.backupPath.clear();
+        } else {
+            result = false;
+        }
+    }
+    if (removeFolder) {
+        RemoveDirectoryA(gSession.choices.stagingFolder.text());
+    }
+    return result;
+}

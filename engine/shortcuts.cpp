@@ -1,0 +1,178 @@
+#include "engine/shortcuts.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "engine/folder_paths.h"
+#include "engine/install_page_ids.h"
+#include "registration/registry_access.h"
+#include "startup/setup_session.h"
+#include "text/text_helpers.h"
+
+namespace {
+
+constexpr const char* kStartMenuRecord = "instOSMP";
+constexpr const char* kShortcutName = "Kestrova";
+constexpr const char* kOldShortcutName = "Kestrova & Scheduler";
+
+// Releases a COM interface when it goes out of scope.
+template <typename Interface>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() {
+        if (pointer_ != nullptr) {
+            pointer_->Release();
+        }
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    Interface* get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    void** out() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+struct ShortcutTargets {
+    TextBuffer program;
+    TextBuffer manual;
+    TextBuffer quickSetup;
+    TextBuffer uninstaller;
+};
+
+ShortcutTargets makeTargets() {
+    TextBuffer folder = withTrailingSeparator(gSession.choices.installFolder.text());
+    return {concat(folder, "kvr.exe"), concat(folder, "Manual\\index.htm"),
+            concat(folder, "Quick Setup\\index.htm"), concat(folder, "uninst_kvr.exe")};
+}
+
+void deleteLink(const TextBuffer& folder, const char* name) {
+    TextBuffer link;
+    link.format("%s%s.lnk", folder.text(), name);
+    DeleteFileA(link.text());
+}
+
+void removeRecordedStartMenuShortcuts() {
+    TextBuffer recorded = readSettingText(HKEY_CURRENT_USER, kStartMenuRecord, "", nullptr);
+    if (recorded.visibleLength() == 0) {
+        return;
+    }
+    TextBuffer folder = withTrailingSeparator(recorded.text());
+    deleteLink(folder, kOldShortcutName);
+    deleteLink(folder, kShortcutName);
+    deleteLink(folder, "Manual");
+    deleteLink(folder, "Quick Hardware Setup");
+    deleteLink(folder, "Uninstall");
+    TextBuffer bare = withoutTrailingSeparator(folder.text());
+    if (RemoveDirectoryA(bare.text())) {
+        writeSettingText(kStartMenuRecord, "", HKEY_CURRENT_USER);
+    }
+}
+
+void createStartMenuShortcuts(const ShortcutTargets& targets) {
+    const TextBuffer& folder = gSession.choices.startMenuFolder;
+    createFolderChain(folder.text());
+    TextBuffer link;
+    link.format("%s%s.lnk", folder.text(), kShortcutName);
+    createShortcut(link.text(), targets.program.text());
+    link.format("%sManual.lnk", folder.text());
+    createShortcut(link.text(), targets.manual.text());
+    link.format("%sQuick Hardware Setup.lnk", folder.text());
+    createShortcut(link.text(), targets.quickSetup.text());
+    link.format("%sUninstall.lnk", folder.text());
+    createShortcut(link.text(), targets.uninstaller.text());
+    writeSettingText(kStartMenuRecord, folder.text(), HKEY_CURRENT_USER);
+}
+
+// The place's folder with a trailing separator, or empty when it cannot be
+// determined. The item list is freed either way.
+TextBuffer specialFolder(IMalloc* allocator, int csidl) {
+    TextBuffer folder;
+    LPITEMIDLIST items = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &items)) || items == nullptr) {
+        return folder;
+    }
+    char path[MAX_PATH];
+    if (SHGetPathFromIDListA(items, path)) {
+        folder = withTrailingSeparator(path);
+    }
+    allocator->Free(items);
+    return folder;
+}
+
+// Removes the old-named shortcut from `linkFormat`'s place, then creates the
+// program's one when `wanted`, or deletes it otherwise.
+void placeProgramShortcut(const TextBuffer& folder, const char* linkFormat, bool wanted,
+                          const TextBuffer& program) {
+    TextBuffer link;
+    link.format(linkFormat, folder.text(), kOldShortcutName);
+    DeleteFileA(link.text());
+    link.format(linkFormat, folder.text(), kShortcutName);
+    if (wanted) {
+        createFolderChain(link.text());
+        createShortcut(link.text(), program.text());
+    } else {
+        DeleteFileA(link.text());
+    }
+}
+
+}  // namespace
+
+bool installShortcuts(HWND page, TextBuffer& error) {
+    SetDlgItemTextA(page, kInstallStatusLine, "Installing data folder...");
+    SetDlgItemTextA(page, kInstallDetailLine, "");
+    gSession.cancelAllowed = 0;
+
+    const SetupChoices& choices = gSession.choices;
+    TextBuffer dataPath = withTrailingSeparator(choices.dataFolder.text());
+    createFolderChain(dataPath.text());
+    if (!PathFileExistsA(choices.dataFolder.text())) {
+        error.format("ERROR: Cannot create the recording & data files folder:\n\n%s",
+                     choices.dataFolder.text());
+        return false;
+    }
+
+    SetDlgItemTextA(page, kInstallStatusLine, "Installing shortcuts...");
+    const ShortcutTargets targets = makeTargets();
+    removeRecordedStartMenuShortcuts();
+    if (choices.createStartMenuFolder == 1 && choices.startMenuFolder.visibleLength() != 0) {
+        createStartMenuShortcuts(targets);
+    }
+
+    ComPtr<IMalloc> allocator;
+    if (FAILED(SHGetMalloc(reinterpret_cast<IMalloc**>(allocator.out())))) {
+        return true;
+    }
+    TextBuffer desktop = specialFolder(allocator.get(), CSIDL_DESKTOPDIRECTORY);
+    if (desktop.visibleLength() != 0) {
+        placeProgramShortcut(desktop, "%s%s.lnk", choices.createDesktopIcon == 1, targets.program);
+    }
+    TextBuffer appData = specialFolder(allocator.get(), CSIDL_APPDATA);
+    if (appData.visibleLength() != 0) {
+        placeProgramShortcut(appData, "%sMicrosoft\\Internet Explorer\\Quick Launch\\%s.lnk",
+                             choices.createQuickLaunchIcon == 1, targets.program);
+    }
+    return true;
+}
+
+bool createShortcut(const char* linkPath, const char* target) {
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.out()))) {
+        return false;
+    }
+    const bool pathSet = link->SetPath(target) == S_OK;
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) {
+        return pathSet;
+    }
+    wchar_t widePath[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) == 0) {
+        return false;
+    }
+    return file->Save(widePath, TRUE) == S_OK && pathSet;
+}

@@ -1,0 +1,227 @@
+#include "engine/staging.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <new>
+
+#include "engine/folder_paths.h"
+#include "engine/install_page_ids.h"
+#include "engine/package_archive.h"
+#include "startup/random.h"
+#include "startup/setup_session.h"
+#include "text/text_helpers.h"
+#include "wizard/folder_validation.h"
+
+namespace {
+
+constexpr const char* kDriverLibrary = "__cdca.lx";
+constexpr const char* kDriverLibraryCopy = "__cdcb.lx";
+constexpr const char* kBackupExtension = "081";
+constexpr int kUniqueNameAttempts = 1000;
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (valid()) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+void report(HWND page, const char* status, const char* detail) {
+    SetDlgItemTextA(page, kInstallStatusLine, status);
+    SetDlgItemTextA(page, kInstallDetailLine, detail);
+}
+
+// A package without entries counts as broken: the first file step writes entry 0.
+bool unpackMainPackage() {
+    uint32_t length = 0;
+    const uint8_t* bytes = loadPackageResource(kMainPackageResource, &length);
+    PackageEntryTable* entries = nullptr;
+    uint8_t* image = nullptr;
+    if (bytes == nullptr || !openPackage(bytes, length, &entries, &image)) {
+        return false;
+    }
+    if (entries->count == 0) {
+        freePackage(entries, image);
+        return false;
+    }
+    gSession.progress.packageEntries = entries;
+    gSession.progress.packageData = image;
+    return true;
+}
+
+// A blank staging folder means none was given with "/temp": make a fresh name
+// below the user's temporary folder.
+void chooseStagingFolder() {
+    TextBuffer& staging = gSession.choices.stagingFolder;
+    if (!staging.isBlank(7)) {
+        return;
+    }
+    char temp[MAX_PATH];
+    DWORD length = GetTempPathA(MAX_PATH, temp);
+    TextBuffer folder = withTrailingSeparator(length == 0 || length >= MAX_PATH ? "C:\\" : temp);
+    const int high = nextRandom() & 0xFFFF;
+    const int low = nextRandom() & 0xFF;
+    folder.appendFormat("instrb%04X.%02X\\", high, low);
+    staging = folder;
+}
+
+bool makeInstallRecords(int count) {
+    InstallProgress& progress = gSession.progress;
+    try {
+        progress.backupList = new InstallRecord[count];
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const TextBufferError& failure) {
+        if (failure.code != TextBufferError::kAllocationFailed) {
+            throw;
+        }
+        return false;
+    }
+    progress.backupCount = count;
+    return true;
+}
+
+bool isDriverLibrary(const char* path) {
+    const char* name = PathFindFileNameA(path);
+    return lstrcmpiA(name, kDriverLibrary) == 0 || lstrcmpiA(name, kDriverLibraryCopy) == 0;
+}
+
+// Saves an existing target before it is overwritten. False (with the copy's error
+// code in `error`) when it exists and cannot be saved: overwriting it then would
+// lose it for good if the installation were undone.
+bool recordTarget(InstallRecord& record, const TextBuffer& target, const TextBuffer& backup,
+                  TextBuffer& error) {
+    if (!PathFileExistsA(target.text())) {
+        record.state = newFile;
+        record.targetPath = target;
+        record.backupPath.clear();
+        return true;
+    }
+    if (!CopyFileA(target.text(), backup.text(), FALSE)) {
+        error.format("ERROR: (%d) Cannot install the following file:\n\n%s",
+                     static_cast<int>(GetLastError()), target.text());
+        return false;
+    }
+    record.state = backedUp;
+    record.targetPath = target;
+    record.backupPath = backup;
+    return true;
+}
+
+bool writeTarget(const TextBuffer& target, const uint8_t* data, uint32_t size, TextBuffer& error) {
+    FileHandle file(CreateFileA(target.text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        error.format("ERROR: (%d) Cannot install the following file:\n\n%s",
+                     static_cast<int>(GetLastError()), target.text());
+        return false;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file.get(), data, size, &written, nullptr) || written != size) {
+        error.format("ERROR: (%d) Cannot write to the following file:\n\n%s",
+                     static_cast<int>(GetLastError()), target.text());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool prepareInstallation(HWND page, TextBuffer& error, bool& offerFeedback) {
+    report(page, "Preparing for installation && unpacking files into memory...", "");
+    if (!unpackMainPackage()) {
+        offerFeedback = true;
+        error.assign(
+            "FATAL ERROR: Installation package is broken...\n(Please report it to our technical "
+            "support.)");
+        return false;
+    }
+    InstallProgress& progress = gSession.progress;
+    const int fileCount = static_cast<int>(progress.packageEntries->count);
+    progress.stepTotals[0] = fileCount + 5;
+    progress.stepTotals[1] = fileCount;
+
+    SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETRANGE, 0,
+                        MAKELPARAM(0, kInstallProgressRange));
+    SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETPOS, 0, 0);
+
+    chooseStagingFolder();
+    const TextBuffer& staging = gSession.choices.stagingFolder;
+    report(page, "Creating temporary folder...", staging.text());
+    TextBuffer stagingPath = withTrailingSeparator(staging.text());
+    if (!probeFolderWritable(stagingPath.text(), true)) {
+        error.format("ERROR: Cannot write to specified temporary folder:\n\n%s", staging.text());
+        return false;
+    }
+    createFolderChain(stagingPath.text());
+
+    const TextBuffer& install = gSession.choices.installFolder;
+    report(page, "Creating installation folder...", install.text());
+    TextBuffer installPath = withTrailingSeparator(install.text());
+    if (!probeFolderWritable(installPath.text(), true)) {
+        error.format("ERROR: Cannot write to destination folder:\n\n%s", installPath.text());
+        return false;
+    }
+    createFolderChain(installPath.text());
+
+    if (!makeInstallRecords(fileCount + 1)) {
+        error.assign("Low on memory");
+        return false;
+    }
+    return true;
+}
+
+bool installFile(HWND page, int k, TextBuffer& error, bool& /*offerFeedback*/) {
+    InstallProgress& progress = gSession.progress;
+    const PackageEntry& entry = progress.packageEntries->entries[k == 0 ? 0 : k - 1];
+    const char* name = k == 0 ? kDriverLibraryCopy : entry.name;
+    report(page, "Installing File:", name);
+
+    TextBuffer backup = makeUniqueTempName(gSession.choices.stagingFolder.text(), kBackupExtension);
+    TextBuffer target;
+    target.format("%s\\%s", gSession.choices.installFolder.text(), name);
+    if (!recordTarget(progress.backupList[k], target, backup, error)) {
+        return false;
+    }
+
+    TextBuffer folder = folderOfPath(target.text());
+    if (folder.visibleLength() != 0) {
+        CreateDirectoryA(folder.text(), nullptr);
+    }
+    SetFileAttributesA(target.text(), FILE_ATTRIBUTE_NORMAL);
+    const bool written =
+        writeTarget(target, progress.packageData + entry.position, entry.size, error);
+    if (isDriverLibrary(target.text())) {
+        const DWORD attributes = GetFileAttributesA(target.text());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            SetFileAttributesA(target.text(), attributes | FILE_ATTRIBUTE_HIDDEN);
+        }
+    }
+    return written;
+}
+
+TextBuffer makeUniqueTempName(const char* folder, const char* extension) {
+    TextBuffer base = withoutTrailingSeparator(folder);
+    TextBuffer name;
+    for (int attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
+        const int a = nextRandom() & 0xFFFF;
+        const int b = nextRandom() & 0xFFFF;
+        const int c = nextRandom() & 0xFFFF;
+        name.format("%s\\%04X%04X%04X.%s", base.text(), a, b, c, extension);
+        if (!PathFileExistsA(name.text())) {
+            break;
+        }
+    }
+    return name;
+}

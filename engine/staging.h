@@ -1,0 +1,25 @@
+// The first two kinds of install step: preparation (unpack the package, choose and
+// create the staging and install folders, make the install records) and the file
+// step (save the file to be replaced into the staging folder, then write the new
+// one). Both follow the install step contract: true to go on; false after putting
+// the message into `error`, leaving what they did for the undo (rollback.h).
+#pragma once
+
+#include <windows.h>
+
+#include "text/text_buffer.h"
+
+// Step 0. Fails on a broken or missing package (and sets `offerFeedback`), on a
+// staging or install folder that cannot be written, and when memory runs out for
+// the install records ("Low on memory").
+bool prepareInstallation(HWND page, TextBuffer& error, bool& offerFeedback);
+
+// File step k (0..fileCount): k 0 writes package entry 0 as "__cdcb.lx", k >= 1
+// writes entry k - 1 under its own name. An existing target is saved first; if it
+// cannot be saved the step fails before anything is overwritten, so that the undo
+// never loses a file. Never sets `offerFeedback`.
+bool installFile(HWND page, int k, TextBuffer& error, bool& offerFeedback);
+
+// A full path "<folder>\XXXXXXXXXXXX.<extension>" (twelve upper-case hex digits)
+// at which nothing exists yet; after 1,000 occupied names the last one formed.
+TextBuffer makeUniqueTempName(const char* folder, const char* extension);

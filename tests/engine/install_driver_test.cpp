@@ -1,0 +1,278 @@
+// The whole installation driven tick by tick: fresh installs, reinstalls, and a
+// failure injected at every file step, each followed by the undo.
+#include <windows.h>
+
+#include <prsht.h>
+
+#include "engine/install_driver.h"
+#include "engine/rollback.h"
+#include "install_fixture.h"
+#include "startup/setup_session.h"
+
+namespace {
+
+constexpr int kFileSteps = 102;
+constexpr int kTotalSteps = 106;
+constexpr LPARAM kReadyPage = 112;
+constexpr LPARAM kFinishPage = 114;
+
+// "<temp>\instrbXXXX.XX\" with upper-case hexadecimal digits.
+bool isGeneratedStagingName(const std::string& folder) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string prefix = std::string(temp) + "instrb";
+    if (folder.size() != prefix.size() + 8 || folder.compare(0, prefix.size(), prefix) != 0 ||
+        folder[prefix.size() + 4] != '.' || folder.back() != '\\') {
+        return false;
+    }
+    for (size_t i = prefix.size(); i < folder.size() - 1; ++i) {
+        const char c = folder[i];
+        if (i != prefix.size() + 4 && !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string nameOf(int k) {
+    return installedFiles()[k].name;
+}
+
+class InstallDriverTest : public InstallTest {
+protected:
+    std::string target(int k) const { return installFolder_ + "\\" + nameOf(k); }
+
+    // An earlier installation: the even-numbered files of the package up to the
+    // guide's pages with other contents (none of "Quick Setup\pics"), the driver
+    // libraries hidden, the manual's start page read-only, and a file of the user's.
+    void makeEarlierInstallation() {
+        for (int k = 0; k < 71; k += 2) {
+            const std::string path = target(k);
+            createFolders(path.substr(0, path.rfind('\\')));
+            writeWholeFile(path, "earlier " + nameOf(k));
+        }
+        writeWholeFile(target(1), "earlier __cdca.lx");
+        SetFileAttributesA(target(0).c_str(), FILE_ATTRIBUTE_HIDDEN);
+        SetFileAttributesA(target(1).c_str(), FILE_ATTRIBUTE_HIDDEN);
+        writeWholeFile(installFolder_ + "\\Manual\\index.htm", "earlier manual");
+        SetFileAttributesA((installFolder_ + "\\Manual\\index.htm").c_str(),
+                           FILE_ATTRIBUTE_READONLY);
+        writeWholeFile(installFolder_ + "\\my notes.txt", "the user's own file");
+    }
+
+    void expectCompleteInstallation() {
+        for (const InstalledFile& file : installedFiles()) {
+            std::string contents;
+            ASSERT_TRUE(readWholeFile(installFolder_ + "\\" + file.name, &contents)) << file.name;
+            EXPECT_TRUE(contents == file.contents) << file.name << " differs from the package";
+        }
+    }
+
+    std::string stagingFolder() const { return gSession.choices.stagingFolder.text(); }
+};
+
+TEST_F(InstallDriverTest, FreshInstallWritesEveryFileAndMovesToTheFinishPage) {
+    std::vector<int> positions;
+    EXPECT_EQ(driveToEnd(&positions), kTotalSteps);
+
+    expectCompleteInstallation();
+    const std::string a = installFolder_ + "\\__cdca.lx";
+    const std::string b = installFolder_ + "\\__cdcb.lx";
+    std::string first, second;
+    ASSERT_TRUE(readWholeFile(a, &first));
+    ASSERT_TRUE(readWholeFile(b, &second));
+    EXPECT_EQ(first, second);
+    EXPECT_TRUE(attributesOf(a) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(attributesOf(b) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(attributesOf(installFolder_ + "\\kvr.exe") & FILE_ATTRIBUTE_HIDDEN);
+
+    ASSERT_EQ(positions.size(), static_cast<size_t>(kTotalSteps));
+    EXPECT_EQ(positions[0], 0);
+    EXPECT_EQ(positions[1], 2);
+    EXPECT_EQ(positions.back(), 253);
+    for (size_t i = 1; i < positions.size(); ++i) {
+        EXPECT_GE(positions[i], positions[i - 1]);
+    }
+    EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kFinishPage});
+    EXPECT_TRUE(boxes_.texts().empty());
+    EXPECT_TRUE(isGeneratedStagingName(stagingFolder())) << stagingFolder();
+    EXPECT_FALSE(pathExists(stagingFolder()));
+    EXPECT_EQ(gSession.cancelAllowed, 0);
+
+    // Further ticks do nothing once the installation is complete.
+    runInstallStep(page_);
+    EXPECT_EQ(gSession.progress.stepIndex, kTotalSteps);
+}
+
+TEST_F(InstallDriverTest, ReinstallSavesEveryReplacedFileAndDeletesTheCopiesAtTheEnd) {
+    makeEarlierInstallation();
+    const FolderTree before = snapshotTree(installFolder_);
+
+    driveUntilStep(1 + kFileSteps);
+    ASSERT_FALSE(gSession.progress.installFailed);
+    const InstallProgress& progress = gSession.progress;
+    ASSERT_EQ(progress.backupCount, kFileSteps);
+    std::vector<std::string> copies;
+    for (int k = 0; k < kFileSteps; ++k) {
+        const InstallRecord& record = progress.backupList[k];
+        EXPECT_STREQ(record.targetPath.text(), target(k).c_str());
+        auto earlier = before.find(nameOf(k));
+        if (earlier == before.end()) {
+            EXPECT_EQ(record.state, newFile) << nameOf(k);
+            continue;
+        }
+        ASSERT_EQ(record.state, backedUp) << nameOf(k);
+        const std::string copy = record.backupPath.text();
+        EXPECT_EQ(copy.substr(0, stagingFolder().size()), stagingFolder());
+        EXPECT_EQ(copy.substr(copy.size() - 4), ".081");
+        std::string contents;
+        ASSERT_TRUE(readWholeFile(copy, &contents));
+        EXPECT_EQ(contents, earlier->second.contents) << nameOf(k);
+        EXPECT_EQ(attributesOf(copy) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+                  earlier->second.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))
+            << nameOf(k);
+        copies.push_back(copy);
+    }
+    int existing = 0;
+    for (int k = 0; k < kFileSteps; ++k) {
+        existing += before.count(nameOf(k)) != 0;
+    }
+    EXPECT_EQ(static_cast<int>(copies.size()), existing);
+    EXPECT_GE(existing, 36);
+
+    driveToEnd();
+    EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kFinishPage});
+    expectCompleteInstallation();
+    // Overwritten although it was read-only (it is written as a normal file).
+    EXPECT_EQ(attributesOf(installFolder_ + "\\Manual\\index.htm") & FILE_ATTRIBUTE_READONLY, 0u);
+    std::string notes;
+    ASSERT_TRUE(readWholeFile(installFolder_ + "\\my notes.txt", &notes));
+    EXPECT_EQ(notes, "the user's own file");
+    for (const std::string& copy : copies) {
+        EXPECT_FALSE(pathExists(copy)) << copy;
+    }
+    EXPECT_FALSE(pathExists(stagingFolder()));
+    EXPECT_TRUE(boxes_.texts().empty());
+}
+
+// A failure at file step k (the target held open without sharing) undoes
+// everything: the folder is as it was before, apart from the obstacle itself.
+TEST_F(InstallDriverTest, FailureAtEveryFileStepOfAFreshInstallLeavesNothingBehind) {
+    for (int k = 0; k < kFileSteps; ++k) {
+        SCOPED_TRACE("file step " + std::to_string(k) + ": " + nameOf(k));
+        const std::string obstacle = target(k);
+        const std::string obstacleFolder = obstacle.substr(0, obstacle.rfind('\\'));
+        createFolders(obstacleFolder);
+        HANDLE held = CreateFileA(obstacle.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        gSession.progress.reset();
+        pageRequests_.clear();
+        boxes_.clear();
+
+        EXPECT_EQ(driveToEnd(), k + 2);
+        CloseHandle(held);
+        EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kReadyPage});
+        const std::vector<std::string> texts = boxes_.texts();
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0], "ERROR: (32) Cannot install the following file:\n\n" + obstacle);
+        EXPECT_FALSE(pathExists(stagingFolder()));
+
+        // Only the obstacle and the folders made for it may remain.
+        ASSERT_TRUE(DeleteFileA(obstacle.c_str()));
+        for (std::string folder = obstacleFolder; folder.size() >= installFolder_.size();
+             folder = folder.substr(0, folder.rfind('\\'))) {
+            EXPECT_TRUE(RemoveDirectoryA(folder.c_str())) << folder << " is not empty";
+        }
+        ASSERT_FALSE(pathExists(installFolder_));
+    }
+}
+
+TEST_F(InstallDriverTest, FailureAtEveryFileStepOfAReinstallRestoresTheEarlierFiles) {
+    makeEarlierInstallation();
+    const FolderTree before = snapshotTree(installFolder_);
+    for (int k = 0; k < kFileSteps; ++k) {
+        SCOPED_TRACE("file step " + std::to_string(k) + ": " + nameOf(k));
+        const std::string obstacle = target(k);
+        const bool existed = pathExists(obstacle);
+        const std::string obstacleFolder = obstacle.substr(0, obstacle.rfind('\\'));
+        const bool folderExisted = pathExists(obstacleFolder);
+        createFolders(obstacleFolder);
+        HANDLE held = CreateFileA(obstacle.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        gSession.progress.reset();
+        pageRequests_.clear();
+        boxes_.clear();
+
+        EXPECT_EQ(driveToEnd(), k + 2);
+        CloseHandle(held);
+        EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kReadyPage});
+        const std::vector<std::string> texts = boxes_.texts();
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0], "ERROR: (32) Cannot install the following file:\n\n" + obstacle);
+        EXPECT_FALSE(pathExists(stagingFolder()));
+
+        if (!existed) {
+            ASSERT_TRUE(DeleteFileA(obstacle.c_str()));
+            if (!folderExisted) {
+                EXPECT_TRUE(RemoveDirectoryA(obstacleFolder.c_str()));
+            }
+        }
+        const FolderTree after = snapshotTree(installFolder_);
+        ASSERT_EQ(after.size(), before.size());
+        for (const auto& [name, state] : before) {
+            auto found = after.find(name);
+            ASSERT_NE(found, after.end()) << name << " is missing";
+            EXPECT_TRUE(found->second == state) << name << " differs";
+        }
+    }
+}
+
+TEST_F(InstallDriverTest, GivenStagingFolderTakesTheCopiesDirectlyAndIsRemovedWhenEmpty) {
+    makeEarlierInstallation();
+    const std::string given = root_ + "given temp";
+    gSession.choices.stagingFolder.assign(given.c_str());
+
+    driveUntilStep(1 + kFileSteps);
+    EXPECT_EQ(stagingFolder(), given);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((given + "\\instrb*").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a generated subfolder was made";
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+    }
+    int saved = 0;
+    for (int k = 0; k < gSession.progress.backupCount; ++k) {
+        const InstallRecord& record = gSession.progress.backupList[k];
+        if (record.state == backedUp) {
+            const std::string copy = record.backupPath.text();
+            EXPECT_EQ(copy.substr(0, copy.rfind('\\')), given);
+            EXPECT_TRUE(pathExists(copy));
+            ++saved;
+        }
+    }
+    EXPECT_GE(saved, 36);
+
+    driveToEnd();
+    EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kFinishPage});
+    expectCompleteInstallation();
+    EXPECT_FALSE(pathExists(given));
+}
+
+TEST_F(InstallDriverTest, UndoAfterEveryFileWasWrittenRemovesTheWholeFreshTree) {
+    driveUntilStep(1 + kFileSteps);
+    ASSERT_TRUE(pathExists(installFolder_ + "\\Quick Setup\\pics"));
+    EXPECT_EQ(rollBackInstallation(page_), 1);
+    EXPECT_EQ(statusText(), "Restoring previous files...");
+    EXPECT_TRUE(cleanUpStaging(true));
+    EXPECT_FALSE(pathExists(installFolder_));
+    EXPECT_FALSE(pathExists(stagingFolder()));
+    // The records are ordered deepest first now, and a second undo has nothing to do.
+    for (int i = 1; i < gSession.progress.backupCount; ++i) {
+        EXPECT_TRUE(gSession.progress.backupList[i].targetPath.visibleLength() == 0);
+    }
+    EXPECT_EQ(rollBackInstallation(page_), 0);
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+// What the engine tests share: an invisible installing page with the progress bar
+// and the two status lines, a stand-in wizard window that records page changes,
+// the main package as the tests expect it installed, folder snapshots, and a test
+// folder and registry state that are removed again after every test.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/message_box_watcher.h"
+
+struct FileState {
+    bool folder = false;
+    DWORD attributes = 0;  // read-only, hidden and system bits only
+    std::string contents;
+    bool operator==(const FileState& other) const {
+        return folder == other.folder && attributes == other.attributes &&
+               contents == other.contents;
+    }
+};
+// Relative path -> state; empty when the folder does not exist.
+using FolderTree = std::map<std::string, FileState>;
+
+FolderTree snapshotTree(const std::string& root);
+bool readWholeFile(const std::string& path, std::string* contents);
+void writeWholeFile(const std::string& path, const std::string& contents);
+// Deletes the folder and everything in it, read-only files included.
+void removeTree(const std::string& root);
+bool pathExists(const std::string& path);
+DWORD attributesOf(const std::string& path);
+void createFolders(const std::string& folder);
+
+// The files of one installation in file-step order: k 0 is "__cdcb.lx", k >= 1
+// package entry k - 1.
+struct InstalledFile {
+    std::string name;
+    std::string contents;
+};
+const std::vector<InstalledFile>& installedFiles();
+
+class InstallTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs ticks until the installation fails or completes; returns the number of
+    // ticks that ran a step and appends the bar's position after each to `positions`.
+    int driveToEnd(std::vector<int>* positions = nullptr);
+    // Runs ticks while stepIndex < `step` and the installation goes on.
+    void driveUntilStep(int step);
+    // Delivers the page changes that the driver posted.
+    void pumpMessages();
+    int progressPosition() const;
+    std::string statusText() const;
+
+    std::string root_;           // this test's folder, with a trailing backslash
+    std::string installFolder_;  // root_ + "Kestrova", no trailing backslash
+    HWND page_ = nullptr;
+    HWND wizard_ = nullptr;
+    std::vector<LPARAM> pageRequests_;
+    MessageBoxWatcher boxes_;
+
+private:
+    std::vector<std::string> keysCreated_;
+};

@@ -1,0 +1,164 @@
+// The file step's saving of replaced files and the undo's handling of copies that
+// cannot be made, cannot be put back, or are read-only.
+#include "engine/install_driver.h"
+#include "engine/rollback.h"
+#include "engine/staging.h"
+#include "install_fixture.h"
+#include "startup/setup_session.h"
+
+namespace {
+
+class StagingRollbackTest : public InstallTest {
+protected:
+    // An earlier "kvr.exe" (file step 2) and "uninst_kvr.exe" (file step 4), then
+    // the preparation and the first `files` file steps.
+    void installOverEarlierFiles(int files, DWORD kvrAttributes = FILE_ATTRIBUTE_NORMAL) {
+        createFolders(installFolder_);
+        writeWholeFile(kvrPath(), "earlier kvr.exe");
+        SetFileAttributesA(kvrPath().c_str(), kvrAttributes);
+        writeWholeFile(uninstallerPath(), "earlier uninst_kvr.exe");
+        driveUntilStep(1 + files);
+        ASSERT_FALSE(gSession.progress.installFailed);
+    }
+    std::string kvrPath() const { return installFolder_ + "\\kvr.exe"; }
+    std::string uninstallerPath() const { return installFolder_ + "\\uninst_kvr.exe"; }
+    std::string contentsOf(const std::string& path) {
+        std::string contents;
+        EXPECT_TRUE(readWholeFile(path, &contents)) << path;
+        return contents;
+    }
+    const InstallRecord* recordFor(const std::string& target) {
+        for (int i = 0; i < gSession.progress.backupCount; ++i) {
+            if (target == gSession.progress.backupList[i].targetPath.text()) {
+                return &gSession.progress.backupList[i];
+            }
+        }
+        return nullptr;
+    }
+};
+
+TEST_F(StagingRollbackTest, CopyBackThatFailsKeepsTheSavedCopyAndSaysWhereItIs) {
+    installOverEarlierFiles(5);
+    const InstallRecord* record = recordFor(kvrPath());
+    ASSERT_NE(record, nullptr);
+    ASSERT_EQ(record->state, backedUp);
+    const std::string copy = record->backupPath.text();
+    const std::string staging = gSession.choices.stagingFolder.text();
+
+    HANDLE held =
+        CreateFileA(kvrPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(rollBackInstallation(page_), -1);
+    EXPECT_FALSE(cleanUpStaging(true));
+    CloseHandle(held);
+
+    // The other earlier file is back; the saved copy and its folder stay.
+    EXPECT_EQ(contentsOf(uninstallerPath()), "earlier uninst_kvr.exe");
+    EXPECT_EQ(contentsOf(copy), "earlier kvr.exe");
+    EXPECT_TRUE(pathExists(staging));
+    const std::vector<std::string> texts = boxes_.texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find(kvrPath()), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find(copy), std::string::npos) << texts[0];
+    EXPECT_EQ(texts[0].find(uninstallerPath()), std::string::npos) << texts[0];
+
+    // Once the file is free, the next undo puts it back and the copy goes.
+    EXPECT_EQ(rollBackInstallation(page_), 1);
+    EXPECT_TRUE(cleanUpStaging(true));
+    EXPECT_EQ(contentsOf(kvrPath()), "earlier kvr.exe");
+    EXPECT_FALSE(pathExists(copy));
+    EXPECT_FALSE(pathExists(staging));
+    EXPECT_EQ(boxes_.texts().size(), 1u);
+}
+
+TEST_F(StagingRollbackTest, FileThatCannotBeSavedIsNotOverwritten) {
+    createFolders(installFolder_);
+    writeWholeFile(kvrPath(), "earlier kvr.exe");
+    driveUntilStep(1);
+    ASSERT_EQ(gSession.progress.stepIndex, 1);
+    // A file where the staging folder should be: no copy can be made in it.
+    std::string staging = gSession.choices.stagingFolder.text();
+    staging.pop_back();
+    removeTree(staging);
+    writeWholeFile(staging, "in the way");
+    const std::string probe = staging + "\\probe.081";
+    ASSERT_FALSE(CopyFileA(kvrPath().c_str(), probe.c_str(), FALSE));
+    const DWORD expectedCode = GetLastError();
+
+    TextBuffer error;
+    bool offerFeedback = false;
+    EXPECT_TRUE(installFile(page_, 0, error, offerFeedback));
+    EXPECT_TRUE(installFile(page_, 1, error, offerFeedback));
+    EXPECT_FALSE(installFile(page_, 2, error, offerFeedback));
+    EXPECT_FALSE(offerFeedback);
+    EXPECT_EQ(std::string(error.text()), "ERROR: (" + std::to_string(expectedCode) +
+                                             ") Cannot install the following file:\n\n" +
+                                             kvrPath());
+    EXPECT_EQ(contentsOf(kvrPath()), "earlier kvr.exe");
+    EXPECT_EQ(gSession.progress.backupList[2].state, notRecorded);
+    EXPECT_EQ(gSession.progress.backupList[2].targetPath.visibleLength(), 0u);
+
+    EXPECT_EQ(rollBackInstallation(page_), 1);
+    EXPECT_FALSE(pathExists(installFolder_ + "\\__cdca.lx"));
+    EXPECT_EQ(contentsOf(kvrPath()), "earlier kvr.exe");
+    DeleteFileA(staging.c_str());
+}
+
+TEST_F(StagingRollbackTest, ReadOnlyFileReplacedByASuccessfulInstallLeavesNoCopyBehind) {
+    installOverEarlierFiles(5, FILE_ATTRIBUTE_READONLY);
+    const InstallRecord* record = recordFor(kvrPath());
+    ASSERT_NE(record, nullptr);
+    const std::string copy = record->backupPath.text();
+    EXPECT_TRUE(attributesOf(copy) & FILE_ATTRIBUTE_READONLY);
+    const std::string staging = gSession.choices.stagingFolder.text();
+
+    driveToEnd();
+    EXPECT_EQ(pageRequests_, std::vector<LPARAM>{114});
+    EXPECT_EQ(contentsOf(kvrPath()), installedFiles()[2].contents);
+    EXPECT_FALSE(pathExists(copy));
+    EXPECT_FALSE(pathExists(staging));
+}
+
+TEST_F(StagingRollbackTest, ReadOnlyFileIsBackReadOnlyAfterTheUndo) {
+    installOverEarlierFiles(5, FILE_ATTRIBUTE_READONLY);
+    const std::string copy = recordFor(kvrPath())->backupPath.text();
+    const std::string staging = gSession.choices.stagingFolder.text();
+    EXPECT_EQ(contentsOf(kvrPath()), installedFiles()[2].contents);
+
+    EXPECT_EQ(rollBackInstallation(page_), 1);
+    EXPECT_TRUE(cleanUpStaging(true));
+    EXPECT_EQ(contentsOf(kvrPath()), "earlier kvr.exe");
+    EXPECT_TRUE(attributesOf(kvrPath()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(pathExists(copy));
+    EXPECT_FALSE(pathExists(staging));
+    SetFileAttributesA(kvrPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(StagingRollbackTest, UndoWithoutRecordsOnlyReportsAndRemovesTheEmptyStagingFolder) {
+    const std::string staging = root_ + "empty staging";
+    CreateDirectoryA(staging.c_str(), nullptr);
+    gSession.choices.stagingFolder.assign(staging.c_str());
+    EXPECT_EQ(rollBackInstallation(page_), 0);
+    EXPECT_EQ(statusText(), "Restoring previous files...");
+    EXPECT_TRUE(cleanUpStaging(true));
+    EXPECT_FALSE(pathExists(staging));
+}
+
+TEST_F(StagingRollbackTest, UniqueTempNameAvoidsOccupiedNames) {
+    const std::string folder = root_ + "names";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (int i = 0; i < 50; ++i) {
+        TextBuffer name = makeUniqueTempName((folder + "\\").c_str(), "081");
+        const std::string path = name.text();
+        ASSERT_EQ(path.size(), folder.size() + 1 + 12 + 4) << path;
+        EXPECT_EQ(path.substr(0, folder.size() + 1), folder + "\\");
+        EXPECT_EQ(path.substr(path.size() - 4), ".081");
+        for (size_t c = folder.size() + 1; c < path.size() - 4; ++c) {
+            EXPECT_TRUE(isxdigit(static_cast<unsigned char>(path[c])) && !islower(path[c])) << path;
+        }
+        ASSERT_FALSE(pathExists(path));
+        writeWholeFile(path, "");
+    }
+}
+
+}  // namespace
