@@ -5,12 +5,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
-// A backed-up record whose copy-back failed: its saved copy is then the only copy
-// of the user's previous file. A later undo tries it again; the clean-up keeps it.
-inline constexpr int32_t restoreFailed = 3;
-
 // Restores every saved file and deletes every new one, deepest paths first (the
 // records are reordered in place), removing folders that this empties. Reports
 // "Restoring previous files..." on `page`. When copy-backs fail, one message tells

@@ -30,6 +30,9 @@ enum InstallRecordState : int32_t {
     notRecorded = 0,  // nothing to undo
     backedUp = 1,     // a file existed and was saved to backupPath first
     newFile = 2,      // no file existed; undoing means deleting it
+    // Backed up, but the copy-back failed: the saved copy is then the only copy of
+    // the user's previous file. A later undo tries again; the clean-up keeps it.
+    restoreFailed = 3,
 };
 
 // One per file step, in file-step order.
