@@ -12,17 +12,11 @@
 #include <vector>
 
 #include "engine/package_archive.h"
+#include "tests/support/test_environment.h"
 
 namespace {
 
 constexpr int kScrambledMainPackageResource = 901;
-
-std::string programFolder() {
-    char path[MAX_PATH] = "";
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    return folder.substr(0, folder.rfind('\\') + 1);
-}
 
 std::vector<uint8_t> readFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -162,31 +156,6 @@ private:
     const char* name_;
 };
 
-struct StartedProcess {
-    PROCESS_INFORMATION info{};
-    bool started = false;
-
-    explicit StartedProcess(const std::string& program) {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        std::string commandLine = "\"" + program + "\"";
-        started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                                 nullptr, nullptr, &startup, &info) != FALSE;
-    }
-    StartedProcess(const StartedProcess&) = delete;
-    StartedProcess& operator=(const StartedProcess&) = delete;
-    ~StartedProcess() {
-        if (started) {
-            if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(info.hProcess, 1);
-                WaitForSingleObject(info.hProcess, INFINITE);
-            }
-            CloseHandle(info.hThread);
-            CloseHandle(info.hProcess);
-        }
-    }
-};
-
 TEST(EarlierUninstallerStandIn, RecordsEachRunAndLingersWhenAsked) {
     char temp[MAX_PATH] = "";
     ASSERT_NE(GetTempPathA(sizeof temp, temp), 0u);
@@ -196,16 +165,16 @@ TEST(EarlierUninstallerStandIn, RecordsEachRunAndLingersWhenAsked) {
     {
         ScopedEnvironment logVariable("KVR_OLD_UNINSTALLER_LOG", log);
         for (int run = 0; run < 2; ++run) {
-            StartedProcess process(program);
-            ASSERT_TRUE(process.started);
-            EXPECT_EQ(WaitForSingleObject(process.info.hProcess, 10000), WAIT_OBJECT_0);
+            StandInProcess process("", "KVRUninstaller122.exe");
+            ASSERT_TRUE(process.started());
+            EXPECT_TRUE(process.waitForExit(10000));
         }
     }
     {
         ScopedEnvironment linger("KVR_OLD_UNINSTALLER_LINGER_MS", "60000");
-        StartedProcess lingering(program);
-        ASSERT_TRUE(lingering.started);
-        EXPECT_EQ(WaitForSingleObject(lingering.info.hProcess, 300), DWORD(WAIT_TIMEOUT));
+        StandInProcess lingering("", "KVRUninstaller122.exe");
+        ASSERT_TRUE(lingering.started());
+        EXPECT_FALSE(lingering.waitForExit(300));
     }
     const std::vector<uint8_t> bytes = readFileBytes(log);
     const std::string line = "KVRUninstaller122 ran: " + program + "\r\n";

@@ -9,16 +9,13 @@
 #include <string>
 
 #include "registration/registry_access.h"
-#include "tests/registration/registry_probe.h"
+#include "tests/support/test_environment.h"
 
 namespace {
 
-constexpr const char* kProductKey = "Software\\from Velmora\\Kestrova & Scheduler";
-constexpr const char* kVendorKey = "Software\\from Velmora";
 constexpr const char* kUserClasses = "Software\\Classes";
 constexpr const char* kWebTypeCommand = "Software\\Classes\\Open.html.file\\Shell\\open\\Command";
 constexpr const char* kWebTypeIcon = "Software\\Classes\\Open.html.file\\DefaultIcon";
-constexpr const char* kReadOnlyRules = "D:P(A;OICI;KRWDSD;;;WD)";
 constexpr const char* kViewer = "\"C:\\Tools\\viewer.exe\" \"%1\"";
 const char* const kMachineClasses[] = {"Software\\Classes\\http", "Software\\Classes\\.htm",
                                        "Software\\Classes\\.html"};
@@ -41,7 +38,6 @@ struct MachineClasses {
 class FileAssociationsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(keyExists(HKEY_CURRENT_USER, kVendorKey)) << "left over by another test";
         for (const char* key : kMachineClasses) {
             machine_.push_back(std::make_unique<KeySnapshot>(HKEY_LOCAL_MACHINE, key));
         }
@@ -52,21 +48,17 @@ protected:
     }
     void TearDown() override {
         for (const char* key : kUserClassKeys) {
-            deleteTree(HKEY_CURRENT_USER, key);
+            deleteKeyTree(HKEY_CURRENT_USER, key);
         }
         deleteIfEmpty(HKEY_CURRENT_USER, kUserClasses);
-        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
-        deleteIfEmpty(HKEY_CURRENT_USER, kProductKey);
-        deleteIfEmpty(HKEY_CURRENT_USER, kVendorKey);
-        machine_.clear();
     }
 
     void arrange(const MachineClasses& classes) {
         for (const char* key : kMachineClasses) {
-            deleteTree(HKEY_LOCAL_MACHINE, key);
+            deleteKeyTree(HKEY_LOCAL_MACHINE, key);
         }
         for (const char* key : kUserClassKeys) {
-            deleteTree(HKEY_CURRENT_USER, key);
+            deleteKeyTree(HKEY_CURRENT_USER, key);
         }
         if (classes.httpCommand != nullptr) {
             writeRawText(HKEY_LOCAL_MACHINE, "Software\\Classes\\http\\shell\\open\\command", "",
@@ -104,6 +96,7 @@ protected:
                   static_cast<DWORD>(REG_SZ));
     }
 
+    SettingsKeyGuard settings_;
     std::vector<std::unique_ptr<KeySnapshot>> machine_;
 };
 
@@ -161,7 +154,7 @@ TEST_F(FileAssociationsTest, ExistingWebPageAssociationsAreLeftAlone) {
 TEST_F(FileAssociationsTest, NoInstallFolderMeansNoDocumentType) {
     for (const char* recorded : {static_cast<const char*>(nullptr), "", " \t "}) {
         arrange({kViewer, nullptr, true, true});
-        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
         if (recorded != nullptr) {
             writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", recorded);
         }
@@ -176,7 +169,7 @@ TEST_F(FileAssociationsTest, FailedRepairWritesChangeOnlyTheResult) {
     arrange({kViewer, nullptr, false, false});
     {
         // The extension's own key refuses: the result says so, the other one is repaired.
-        const KeyLock lock(HKEY_CURRENT_USER, "Software\\Classes\\.html", kReadOnlyRules);
+        const KeyLock lock(HKEY_CURRENT_USER, "Software\\Classes\\.html", true);
         ASSERT_TRUE(lock.applied());
         EXPECT_EQ(setUpFileAssociations(), 0);
         EXPECT_EQ(valueCount(HKEY_CURRENT_USER, "Software\\Classes\\.html"), 0u);
@@ -187,7 +180,7 @@ TEST_F(FileAssociationsTest, FailedRepairWritesChangeOnlyTheResult) {
     arrange({kViewer, nullptr, false, false});
     {
         // Without its command the type is useless: both extensions are skipped.
-        const KeyLock lock(HKEY_CURRENT_USER, kWebTypeCommand, kReadOnlyRules);
+        const KeyLock lock(HKEY_CURRENT_USER, kWebTypeCommand, true);
         ASSERT_TRUE(lock.applied());
         EXPECT_EQ(setUpFileAssociations(), 1);
     }

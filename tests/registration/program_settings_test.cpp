@@ -12,18 +12,14 @@
 #include "registration/settings_constants.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
-#include "tests/registration/registry_probe.h"
+#include "tests/support/test_environment.h"
 #include "tests/support/message_box_answerer.h"
 #include "text/scramble.h"
 
 namespace {
 
-constexpr const char* kProductKey = "Software\\from Velmora\\Kestrova & Scheduler";
-constexpr const char* kVendorKey = "Software\\from Velmora";
 constexpr const char* kTokenPlain =
     "Kestrova recorder first-run token, issued by the 1.2.7.1 setup";
-// Read access and the right to undo the lock; no value can be set, no subkey made.
-constexpr const char* kReadOnlyRules = "D:P(A;OICI;KRWDSD;;;WD)";
 
 std::string settingText(const char* name) {
     return readRaw(HKEY_CURRENT_USER, kSettingsKey, name).text();
@@ -85,7 +81,6 @@ std::string scrambled(const char* plain) {
 class ProgramSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(keyExists(HKEY_CURRENT_USER, kVendorKey)) << "left over by another test";
         gSession.choices.installFolder.assign("C:\\Apps\\Kestrova Test");
         gSession.choices.dataFolder.assign("C:\\Data\\Kestrova Recordings");
         gSession.versionRecorded = 0;
@@ -93,10 +88,7 @@ protected:
         seedRandom(GetTickCount());
     }
     void TearDown() override {
-        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
-        deleteTree(HKEY_CURRENT_USER, kInstallerKey);
-        deleteIfEmpty(HKEY_CURRENT_USER, kProductKey);
-        deleteIfEmpty(HKEY_CURRENT_USER, kVendorKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kInstallerKey);
         gSession.choices.installFolder.clear();
         gSession.choices.dataFolder.clear();
         gSession.versionRecorded = 0;
@@ -113,6 +105,7 @@ protected:
         messages_ = answerer.finish();
     }
 
+    SettingsKeyGuard settings_;
     PageWindow page_;
     bool offerFeedback_ = false;
     std::vector<ShownBox> messages_;
@@ -216,7 +209,7 @@ TEST_F(ProgramSettingsTest, KeptRowsSurviveOnlyWhenAVersionWasRecorded) {
         bool woVolWritten;
     } cases[] = {{1, true, false}, {0, false, true}};
     for (const auto& c : cases) {
-        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
         writeRawNumber(HKEY_CURRENT_USER, kSettingsKey, "nshbt0", 7);
         writeRawNumber(HKEY_CURRENT_USER, kSettingsKey, "SetupSTAS", 9);
         gSession.versionRecorded = c.versionRecorded;
@@ -264,7 +257,7 @@ TEST_F(ProgramSettingsTest, ReferrerSplitsAtTheFirstTwoSeparatorsAndIsTakenOnce)
                   ERROR_FILE_NOT_FOUND);
     }
     // Nothing to take: three empty fields, and the key is left in place.
-    deleteTree(HKEY_CURRENT_USER, kInstallerKey);
+    deleteKeyTree(HKEY_CURRENT_USER, kInstallerKey);
     const ReferrerFields none = takeReferrer();
     EXPECT_STREQ(none.first.text(), "");
     EXPECT_STREQ(none.second.text(), "");
@@ -336,7 +329,7 @@ TEST_F(ProgramSettingsTest, FailedWritesGiveOneMessageAndTheFeedbackOffer) {
     writeRawText(HKEY_CURRENT_USER, kInstallerKey, kReferrerValue, scrambled("x"));
     writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
     {
-        const KeyLock lock(HKEY_CURRENT_USER, kSettingsKey, kReadOnlyRules);
+        const KeyLock lock(HKEY_CURRENT_USER, kSettingsKey, true);
         ASSERT_TRUE(lock.applied());
         runStep();
     }

@@ -88,14 +88,23 @@ TEST(RegistryRead, EveryStoredFormGivesItsOutcomeInBothForms) {
     }
 }
 
-TEST(RegistryRead, MissingKeyOrValueGivesOutcomeZeroAndErrorTwo) {
-    TestRegistryKey key("Missing");
-    setRawValue(HKEY_CURRENT_USER, key.path(), "present", REG_SZ, "x", 2);
+// Missing key or value: outcome 0, error 2. A key whose DACL grants nobody read
+// access cannot be opened: outcome -1. Either way the targets stay untouched.
+TEST(RegistryRead, UnreadableValuesLeaveTheTargetsUntouched) {
+    TestRegistryKey key("Unreadable");
+    setRawValue(HKEY_CURRENT_USER, key.path(), "v", REG_SZ, "secret", 7);
     const std::string missingKey = key.sub("nowhere");
+    const std::string locked = key.sub("locked");
+    setRawValue(HKEY_CURRENT_USER, locked, "v", REG_SZ, "secret", 7);
+    ASSERT_EQ(lockKey(HKEY_CURRENT_USER, locked), ERROR_SUCCESS);
     struct Case {
         const char* keyPath;
         const char* value;
-    } cases[] = {{missingKey.c_str(), "v"}, {key.path(), "absent"}};
+        int32_t status;
+        uint32_t error;
+    } cases[] = {{missingKey.c_str(), "v", 0, 2},
+                 {key.path(), "absent", 0, 2},
+                 {locked.c_str(), "v", -1, ERROR_ACCESS_DENIED}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.keyPath) + " / " + c.value);
         int32_t status = 99;
@@ -103,48 +112,23 @@ TEST(RegistryRead, MissingKeyOrValueGivesOutcomeZeroAndErrorTwo) {
         RegistryValueSpec text = readSpec(c.keyPath, c.value, &status);
         text.readTarget.text = &target;
         EXPECT_EQ(applyTextValue(text), 1);
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(text.lastError, 2u);
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(text.lastError, c.error);
         EXPECT_STREQ(target.text(), kMarkerText);
 
         status = 99;
         RegistryValueSpec number = readSpec(c.keyPath, c.value, &status);
         number.readTarget.dword = kUntouched;
         EXPECT_EQ(applyDwordValue(number), 1);
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(number.lastError, 2u);
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(number.lastError, c.error);
         EXPECT_EQ(number.readTarget.dword, kUntouched);
     }
-}
-
-TEST(RegistryRead, NullTargetAndNullStatusStillRead) {
-    TestRegistryKey key("NullTargets");
-    setRawValue(HKEY_CURRENT_USER, key.path(), "v", REG_SZ, "text", 5);
+    // A null target and a null status are allowed.
     RegistryValueSpec spec = readSpec(key.path(), "v", nullptr);
     spec.readTarget.text = nullptr;
     EXPECT_EQ(applyTextValue(spec), 1);
     EXPECT_EQ(spec.lastError, 0u);
-}
-
-// The key's DACL grants nobody read access, so opening it for reading is refused.
-TEST(RegistryRead, KeyThatCannotBeOpenedGivesMinusOne) {
-    TestRegistryKey key("Locked");
-    setRawValue(HKEY_CURRENT_USER, key.path(), "v", REG_SZ, "secret", 7);
-    ASSERT_EQ(lockKey(HKEY_CURRENT_USER, key.path()), ERROR_SUCCESS);
-
-    int32_t status = 99;
-    TextBuffer target(kMarkerText);
-    RegistryValueSpec text = readSpec(key.path(), "v", &status);
-    text.readTarget.text = &target;
-    EXPECT_EQ(applyTextValue(text), 1);
-    EXPECT_EQ(status, -1);
-    EXPECT_EQ(text.lastError, static_cast<uint32_t>(ERROR_ACCESS_DENIED));
-    EXPECT_STREQ(target.text(), kMarkerText);
-
-    status = 99;
-    RegistryValueSpec number = readSpec(key.path(), "v", &status);
-    EXPECT_EQ(applyDwordValue(number), 1);
-    EXPECT_EQ(status, -1);
 }
 
 TEST(RegistryWrite, CreatesMissingParentsAndStoresExactData) {
@@ -167,14 +151,12 @@ TEST(RegistryWrite, CreatesMissingParentsAndStoresExactData) {
     number.writeData.dword = 0xA1B2C3D4;
     EXPECT_EQ(applyDwordValue(number), 1);
 
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    ASSERT_TRUE(queryRawValue(HKEY_CURRENT_USER, deep, "name", &type, &data));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(data, bytesOf("C:\\Folder", 10));
-    ASSERT_TRUE(queryRawValue(HKEY_CURRENT_USER, deep, "count", &type, &data));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(data, (std::vector<BYTE>{0xD4, 0xC3, 0xB2, 0xA1}));
+    const RawValue name = readRaw(HKEY_CURRENT_USER, deep, "name");
+    EXPECT_EQ(name.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(name.data, std::string("C:\\Folder", 10));
+    const RawValue count = readRaw(HKEY_CURRENT_USER, deep, "count");
+    EXPECT_EQ(count.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(count.data, "\xD4\xC3\xB2\xA1");
 }
 
 TEST(RegistryWrite, EmptyValueNameSetsTheDefaultValue) {
@@ -186,13 +168,7 @@ TEST(RegistryWrite, EmptyValueNameSetsTheDefaultValue) {
     spec.writeData.text = "default text";
     EXPECT_EQ(applyTextValue(spec), 1);
 
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.path(), 0, KEY_READ, &handle), ERROR_SUCCESS);
-    char value[64] = "";
-    LONG size = sizeof value;
-    EXPECT_EQ(RegQueryValueA(handle, nullptr, value, &size), ERROR_SUCCESS);
-    RegCloseKey(handle);
-    EXPECT_STREQ(value, "default text");
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, key.path(), "").text(), "default text");
 }
 
 TEST(RegistryWrite, ReadThenWriteKeepsTheReadsErrorCode) {
@@ -230,11 +206,9 @@ TEST(RegistryWrite, RefusedWriteReturnsZeroWithItsErrorAndKeepsTheValue) {
     EXPECT_EQ(spec.lastError, static_cast<uint32_t>(ERROR_ACCESS_DENIED));
 
     ASSERT_EQ(unlockKey(HKEY_CURRENT_USER, key.path()), ERROR_SUCCESS);
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    ASSERT_TRUE(queryRawValue(HKEY_CURRENT_USER, key.path(), "v", &type, &data));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(data, bytesOf("before", 7));
+    const RawValue kept = readRaw(HKEY_CURRENT_USER, key.path(), "v");
+    EXPECT_EQ(kept.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(kept.data, std::string("before", 7));
 }
 
 class SettingsKeyTest : public ::testing::Test {
@@ -251,11 +225,9 @@ TEST_F(SettingsKeyTest, WritersAndReaderShareTheSettingsKey) {
     EXPECT_EQ(outcome, 1);
     EXPECT_STREQ(folder.text(), "C:\\Kestrova");
 
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    ASSERT_TRUE(queryRawValue(HKEY_CURRENT_USER, kSettingsKey, "SetupWISmpRt", &type, &data));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(data, (std::vector<BYTE>{0x44, 0xAC, 0, 0}));
+    const RawValue rate = readRaw(HKEY_CURRENT_USER, kSettingsKey, "SetupWISmpRt");
+    EXPECT_EQ(rate.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(rate.data, std::string("\x44\xAC\0\0", 4));
 }
 
 TEST_F(SettingsKeyTest, ReaderFallsBackToTheDefault) {

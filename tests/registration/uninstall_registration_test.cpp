@@ -7,17 +7,12 @@
 
 #include "registration/registry_access.h"
 #include "startup/setup_session.h"
-#include "tests/registration/registry_probe.h"
+#include "tests/support/test_environment.h"
 
 namespace {
 
-constexpr const char* kProductKey = "Software\\from Velmora\\Kestrova & Scheduler";
-constexpr const char* kVendorKey = "Software\\from Velmora";
 // Absent from a fresh profile: made by the entry, so removed with it when empty.
 constexpr const char* kUninstallParent = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-// Neither read nor write; the right to undo the lock stays.
-constexpr const char* kNoAccessRules = "D:P(A;OICI;WDSD;;;WD)";
-constexpr const char* kReadOnlyRules = "D:P(A;OICI;KRWDSD;;;WD)";
 
 std::string entryText(const char* name) {
     return readRaw(HKEY_CURRENT_USER, kUninstallKey, name).text();
@@ -25,18 +20,12 @@ std::string entryText(const char* name) {
 
 class UninstallRegistrationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(keyExists(HKEY_CURRENT_USER, kVendorKey)) << "left over by another test";
-        ASSERT_FALSE(keyExists(HKEY_CURRENT_USER, kUninstallKey)) << "left over by another test";
-    }
     void TearDown() override {
-        deleteTree(HKEY_CURRENT_USER, kUninstallKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kUninstallKey);
         deleteIfEmpty(HKEY_CURRENT_USER, kUninstallParent);
-        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
-        deleteIfEmpty(HKEY_CURRENT_USER, kProductKey);
-        deleteIfEmpty(HKEY_CURRENT_USER, kVendorKey);
         gSession.choices.installFolder.clear();
     }
+    SettingsKeyGuard settings_;
 };
 
 TEST_F(UninstallRegistrationTest, EntryNamesTheProgramInItsFolder) {
@@ -72,7 +61,7 @@ TEST_F(UninstallRegistrationTest, IconOnlyWhenAnInstallFolderIsRecorded) {
     } cases[] = {{nullptr}, {""}, {"  \t "}};
     gSession.choices.installFolder.assign("C:\\Apps\\Kestrova");
     for (const auto& c : cases) {
-        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
         if (c.recorded != nullptr) {
             writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", c.recorded);
         }
@@ -98,7 +87,7 @@ TEST_F(UninstallRegistrationTest, SecondRunReplacesTheFirst) {
 TEST_F(UninstallRegistrationTest, UnwritableEntryReportsFailure) {
     gSession.choices.installFolder.assign("C:\\Apps\\Kestrova");
     writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", "C:\\Apps\\Kestrova");
-    const KeyLock lock(HKEY_CURRENT_USER, kUninstallKey, kReadOnlyRules);
+    const KeyLock lock(HKEY_CURRENT_USER, kUninstallKey, true);
     ASSERT_TRUE(lock.applied());
     EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 0);
     EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKey), 0u);
@@ -116,7 +105,7 @@ TEST_F(UninstallRegistrationTest, RecordedReleaseOfOneTwoTwoOrOlderMustGo) {
         {"1.2.7.1", 0, "1.2.7.1"}, {"2.0", 0, "2.0"},
     };
     for (const auto& c : cases) {
-        deleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
         if (c.recorded != nullptr) {
             writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", c.recorded);
         }
@@ -129,7 +118,7 @@ TEST_F(UninstallRegistrationTest, RecordedReleaseOfOneTwoTwoOrOlderMustGo) {
 
 TEST_F(UninstallRegistrationTest, UnreadableRecordStartsNoRemoval) {
     writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
-    const KeyLock lock(HKEY_CURRENT_USER, kSettingsKey, kNoAccessRules);
+    const KeyLock lock(HKEY_CURRENT_USER, kSettingsKey);
     ASSERT_TRUE(lock.applied());
     int32_t outcome = 0;
     readSettingText(HKEY_CURRENT_USER, "ver", "0", &outcome);

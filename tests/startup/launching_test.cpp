@@ -22,10 +22,20 @@ int waitForRequests(HWND window, int count) {
     return shown;
 }
 
+// True once a stand-in window exists in any process (waits up to kExitWait).
+bool standInAppears() {
+    const DWORD start = GetTickCount();
+    while (standInWindowCount() == 0 && GetTickCount() - start < kExitWait) {
+        Sleep(10);
+    }
+    return standInWindowCount() > 0;
+}
+
 class CloseRunningCopies : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(standInWindowCount(), 0) << "a stand-in is already running"; }
 };
+using OpenWithShell = CloseRunningCopies;
 
 TEST_F(CloseRunningCopies, NoCopyRunningReturnsOne) {
     EXPECT_EQ(closeRunningCopies(5000), 1);
@@ -73,9 +83,8 @@ TEST_F(CloseRunningCopies, ZeroTimeoutPostsOnceAndReturnsAtOnce) {
     EXPECT_TRUE(willing.waitForExit(kExitWait));
 }
 
-class LaunchInstalledProgram : public ::testing::Test {
+class LaunchInstalledProgram : public CloseRunningCopies {
 protected:
-    void SetUp() override { ASSERT_EQ(standInWindowCount(), 0) << "a stand-in is already running"; }
     SettingsKeyGuard settings_;
 };
 
@@ -101,12 +110,7 @@ TEST_F(LaunchInstalledProgram, StartsTheProgramFromTheRecordedFolder) {
         SCOPED_TRACE(c.recorded);
         writeSettingText("InstallFolder", c.recorded.c_str(), HKEY_CURRENT_USER);
         ASSERT_TRUE(launchInstalledProgram(c.fileName));
-        const DWORD start = GetTickCount();
-        while (FindWindowA("Velmora_kestrova", nullptr) == nullptr &&
-               GetTickCount() - start < kExitWait) {
-            Sleep(10);
-        }
-        EXPECT_NE(FindWindowA("Velmora_kestrova", nullptr), nullptr);
+        EXPECT_TRUE(standInAppears());
         EXPECT_EQ(closeRunningCopies(5000), 1);
     }
 }
@@ -119,15 +123,10 @@ TEST_F(LaunchInstalledProgram, MissingProgramFails) {
     EXPECT_EQ(standInWindowCount(), 0);
 }
 
-TEST(OpenWithShell, OpensAProgramAndReportsAMissingOne) {
-    ASSERT_EQ(standInWindowCount(), 0);
+TEST_F(OpenWithShell, OpensAProgramAndReportsAMissingOne) {
     const std::string program = programFolder() + "kvr.exe";
     EXPECT_GT(openWithShell(program.c_str()), 32);
-    const DWORD start = GetTickCount();
-    while (FindWindowA("Velmora_kestrova", nullptr) == nullptr &&
-           GetTickCount() - start < kExitWait) {
-        Sleep(10);
-    }
+    EXPECT_TRUE(standInAppears());
     EXPECT_EQ(closeRunningCopies(5000), 1);
 
     MessageBoxAnswerer answerer;

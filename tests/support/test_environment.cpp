@@ -1,9 +1,11 @@
 #include "tests/support/test_environment.h"
 
+#include <sddl.h>
 #include <shlwapi.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "registration/registry_access.h"
 
@@ -35,19 +37,75 @@ void removeTree(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
-LONG setKeyDacl(HKEY root, const std::string& path, PACL dacl) {
+// Everybody: change the DACL and delete, plus read, or everything.
+constexpr const char* kLockedRules = "D:P(A;OICI;WDSD;;;WD)";
+constexpr const char* kReadOnlyRules = "D:P(A;OICI;KRWDSD;;;WD)";
+constexpr const char* kOpenRules = "D:(A;OICI;KA;;;WD)";
+
+LONG setKeyRules(HKEY root, const std::string& path, const char* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+        return static_cast<LONG>(GetLastError());
+    }
     HKEY key = nullptr;
     LONG result = RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key);
-    if (result != ERROR_SUCCESS) {
-        return result;
+    if (result == ERROR_SUCCESS) {
+        result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+        RegCloseKey(key);
     }
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    // A null DACL grants everybody everything; an empty one grants nothing.
-    SetSecurityDescriptorDacl(&descriptor, TRUE, dacl, FALSE);
-    result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
-    RegCloseKey(key);
+    LocalFree(descriptor);
     return result;
+}
+
+std::unique_ptr<KeySnapshot::Node> capture(HKEY key, const std::string& name) {
+    auto node = std::make_unique<KeySnapshot::Node>();
+    node->name = name;
+    for (DWORD index = 0;; ++index) {
+        char valueName[16384];
+        DWORD nameSize = sizeof valueName;
+        DWORD dataSize = 0;
+        if (RegEnumValueA(key, index, valueName, &nameSize, nullptr, nullptr, nullptr, &dataSize) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        RawValue value;
+        value.data.resize(dataSize);
+        nameSize = sizeof valueName;
+        value.status = RegEnumValueA(key, index, valueName, &nameSize, nullptr, &value.type,
+                                     reinterpret_cast<BYTE*>(&value.data[0]), &dataSize);
+        value.data.resize(dataSize);
+        node->values.emplace_back(valueName, value);
+    }
+    for (DWORD index = 0;; ++index) {
+        char subName[256];
+        HKEY sub = nullptr;
+        if (RegEnumKeyA(key, index, subName, sizeof subName) != ERROR_SUCCESS) {
+            break;
+        }
+        if (RegOpenKeyExA(key, subName, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+            node->children.push_back(capture(sub, subName));
+            RegCloseKey(sub);
+        }
+    }
+    return node;
+}
+
+void restore(HKEY parent, const KeySnapshot::Node& node) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(parent, node.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    for (const auto& [name, value] : node.values) {
+        RegSetValueExA(key, name.c_str(), 0, value.type,
+                       reinterpret_cast<const BYTE*>(value.data.data()),
+                       static_cast<DWORD>(value.data.size()));
+    }
+    for (const auto& child : node.children) {
+        restore(key, *child);
+    }
+    RegCloseKey(key);
 }
 
 struct WindowSearch {
@@ -125,19 +183,44 @@ TestRegistryKey::~TestRegistryKey() {
     RegDeleteKeyA(HKEY_CURRENT_USER, kTestRoot);
 }
 
-void deleteKeyTree(HKEY root, const std::string& path) {
-    setKeyDacl(root, path, nullptr);
-    SHDeleteKeyA(root, path.c_str());
+std::string RawValue::text() const {
+    if (!data.empty() && data.back() == '\0') {
+        return data.substr(0, data.size() - 1);
+    }
+    return data;
 }
 
-LONG lockKey(HKEY root, const std::string& path) {
-    ACL empty;
-    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
-    return setKeyDacl(root, path, &empty);
+uint32_t RawValue::number() const {
+    uint32_t value = 0;
+    std::memcpy(&value, data.data(), data.size() < 4 ? data.size() : 4);
+    return value;
 }
 
-LONG unlockKey(HKEY root, const std::string& path) {
-    return setKeyDacl(root, path, nullptr);
+RawValue readRaw(HKEY root, const std::string& key, const char* name) {
+    RawValue value;
+    HKEY handle = nullptr;
+    value.status = RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle);
+    if (value.status != ERROR_SUCCESS) {
+        return value;
+    }
+    DWORD size = 0;
+    value.status = RegQueryValueExA(handle, name, nullptr, &value.type, nullptr, &size);
+    if (value.status == ERROR_SUCCESS) {
+        value.data.resize(size);
+        value.status = RegQueryValueExA(handle, name, nullptr, &value.type,
+                                        reinterpret_cast<BYTE*>(&value.data[0]), &size);
+        value.data.resize(size);
+    }
+    RegCloseKey(handle);
+    return value;
+}
+
+bool queryRawValue(HKEY root, const std::string& key, const char* name, DWORD* type,
+                   std::vector<BYTE>* data) {
+    const RawValue value = readRaw(root, key, name);
+    *type = value.type;
+    data->assign(value.data.begin(), value.data.end());
+    return value.present();
 }
 
 void setRawValue(HKEY root, const std::string& key, const char* name, DWORD type, const void* data,
@@ -151,66 +234,88 @@ void setRawValue(HKEY root, const std::string& key, const char* name, DWORD type
     RegCloseKey(handle);
 }
 
-bool queryRawValue(HKEY root, const std::string& key, const char* name, DWORD* type,
-                   std::vector<BYTE>* data) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
-        return false;
-    }
-    DWORD size = 0;
-    LONG result = RegQueryValueExA(handle, name, nullptr, type, nullptr, &size);
-    if (result == ERROR_SUCCESS) {
-        data->assign(size, 0);
-        result = RegQueryValueExA(handle, name, nullptr, type, data->data(), &size);
-        data->resize(size);
-    }
-    RegCloseKey(handle);
-    return result == ERROR_SUCCESS;
+void writeRawText(HKEY root, const std::string& key, const char* name, const std::string& bytes) {
+    setRawValue(root, key, name, REG_SZ, bytes.c_str(), static_cast<DWORD>(bytes.size() + 1));
 }
 
-SettingsKeyGuard::SettingsKeyGuard() {
+void writeRawNumber(HKEY root, const std::string& key, const char* name, uint32_t value) {
+    setRawValue(root, key, name, REG_DWORD, &value, sizeof value);
+}
+
+bool keyExists(HKEY root, const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        existed_ = true;
-        for (DWORD index = 0;; ++index) {
-            char name[16384];
-            DWORD nameLength = sizeof name;
-            DWORD type = 0;
-            DWORD size = 0;
-            if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, nullptr, &size) !=
-                ERROR_SUCCESS) {
-                break;
-            }
-            SavedValue value{name, type, std::vector<BYTE>(size)};
-            RegQueryValueExA(key, name, nullptr, &type, value.data.data(), &size);
-            saved_.push_back(value);
-        }
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+DWORD valueCount(HKEY root, const std::string& path) {
+    DWORD count = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
+                         nullptr, nullptr, nullptr);
         RegCloseKey(key);
     }
+    return count;
+}
+
+void deleteKeyTree(HKEY root, const std::string& path) {
+    unlockKey(root, path);
+    SHDeleteKeyA(root, path.c_str());
+}
+
+void deleteIfEmpty(HKEY root, const std::string& path) {
+    SHDeleteEmptyKeyA(root, path.c_str());
+}
+
+LONG lockKey(HKEY root, const std::string& path, bool keepReading) {
+    return setKeyRules(root, path, keepReading ? kReadOnlyRules : kLockedRules);
+}
+
+LONG unlockKey(HKEY root, const std::string& path) {
+    return setKeyRules(root, path, kOpenRules);
+}
+
+KeyLock::KeyLock(HKEY root, const std::string& path, bool keepReading) : root_(root), path_(path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        RegCloseKey(key);
+    }
+    applied_ = lockKey(root, path, keepReading) == ERROR_SUCCESS;
+}
+
+KeySnapshot::KeySnapshot(HKEY root, const std::string& path) : root_(root), path_(path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        captured_ = capture(key, path);
+        RegCloseKey(key);
+    }
+}
+
+KeySnapshot::~KeySnapshot() {
+    deleteKeyTree(root_, path_);
+    if (captured_) {
+        restore(root_, *captured_);
+    }
+}
+
+SettingsKeyGuard::SettingsKeyGuard()
+    : saved_(std::make_unique<KeySnapshot>(HKEY_CURRENT_USER, kSettingsKey)) {
     deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
 }
 
 SettingsKeyGuard::~SettingsKeyGuard() {
-    deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
-    if (existed_) {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr,
-                            &key, nullptr) == ERROR_SUCCESS) {
-            for (const SavedValue& value : saved_) {
-                RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
-                               static_cast<DWORD>(value.data.size()));
-            }
-            RegCloseKey(key);
-        }
-        return;
-    }
-    // Parents go only when empty: RegDeleteKey refuses a key with subkeys.
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\from Velmora\\Kestrova & Scheduler");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\from Velmora");
+    saved_.reset();
+    deleteIfEmpty(HKEY_CURRENT_USER, "Software\\from Velmora\\Kestrova & Scheduler");
+    deleteIfEmpty(HKEY_CURRENT_USER, "Software\\from Velmora");
 }
 
-StandInProcess::StandInProcess(const char* arguments) {
-    std::string commandLine = "\"" + programFolder() + "kvr.exe\" " + arguments;
+StandInProcess::StandInProcess(const char* arguments, const char* program) {
+    std::string commandLine = "\"" + programFolder() + program + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -1,11 +1,13 @@
 // Private places for one test that leave nothing behind: a folder below the
-// temporary folder, a registry key below HKCU\Software\KestrovaSetupTests, a
-// saved copy of the product's settings key, and running copies of the kvr.exe
-// stand-in.
+// temporary folder, a registry key below HKCU\Software\KestrovaSetupTests,
+// saved copies of registry keys and running copies of the kvr.exe stand-in; with
+// raw registry access that bypasses the code under test.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,22 +50,78 @@ private:
     std::string path_;
 };
 
-// Grants everybody full access to the key again and deletes it with its subkeys.
-void deleteKeyTree(HKEY root, const std::string& path);
-// Replaces the key's DACL by one that grants nobody anything (owner keeps
-// READ_CONTROL and WRITE_DAC). Returns the Win32 result.
-LONG lockKey(HKEY root, const std::string& path);
-// Gives everybody full access to the key again.
-LONG unlockKey(HKEY root, const std::string& path);
-// Stores raw data of any type under the value name (the key is created).
-void setRawValue(HKEY root, const std::string& key, const char* name, DWORD type, const void* data,
-                 DWORD size);
+// One value as the registry holds it; status is the Win32 code of the read.
+struct RawValue {
+    LONG status = ERROR_FILE_NOT_FOUND;
+    DWORD type = REG_NONE;
+    std::string data;  // the raw bytes, terminator included for text
+
+    bool present() const { return status == ERROR_SUCCESS; }
+    // Text without its one terminating NUL.
+    std::string text() const;
+    uint32_t number() const;
+};
+
+// Raw reads and writes that bypass the code under test; writes create the key.
+RawValue readRaw(HKEY root, const std::string& key, const char* name);
 // Reads a value's type and data; false when it cannot be read.
 bool queryRawValue(HKEY root, const std::string& key, const char* name, DWORD* type,
                    std::vector<BYTE>* data);
+void setRawValue(HKEY root, const std::string& key, const char* name, DWORD type, const void* data,
+                 DWORD size);
+void writeRawText(HKEY root, const std::string& key, const char* name, const std::string& bytes);
+void writeRawNumber(HKEY root, const std::string& key, const char* name, uint32_t value);
+bool keyExists(HKEY root, const std::string& path);
+DWORD valueCount(HKEY root, const std::string& path);
 
-// Saves the product's settings key (values only) and empties it; at the end puts
-// the saved values back, or removes the key and its empty parents when there was none.
+// Grants everybody full access to the key again and deletes it with its subkeys.
+void deleteKeyTree(HKEY root, const std::string& path);
+// Removes the key only if it has neither values nor subkeys (shared parent keys).
+void deleteIfEmpty(HKEY root, const std::string& path);
+// Replaces the key's DACL by one that lets everybody only change the DACL and
+// delete the key, plus read it when `keepReading`. Returns the Win32 result.
+LONG lockKey(HKEY root, const std::string& path, bool keepReading = false);
+// Gives everybody full access to the key again.
+LONG unlockKey(HKEY root, const std::string& path);
+
+// lockKey for the guard's lifetime (the key is created if missing), then unlockKey.
+class KeyLock {
+public:
+    KeyLock(HKEY root, const std::string& path, bool keepReading = false);
+    ~KeyLock() { unlockKey(root_, path_); }
+    KeyLock(const KeyLock&) = delete;
+    KeyLock& operator=(const KeyLock&) = delete;
+    bool applied() const { return applied_; }
+
+private:
+    HKEY root_;
+    std::string path_;
+    bool applied_;
+};
+
+// A key with all its values and subkeys, captured at construction and put back
+// exactly (or removed, when it did not exist) at destruction.
+class KeySnapshot {
+public:
+    KeySnapshot(HKEY root, const std::string& path);
+    ~KeySnapshot();
+    KeySnapshot(const KeySnapshot&) = delete;
+    KeySnapshot& operator=(const KeySnapshot&) = delete;
+
+    struct Node {
+        std::string name;
+        std::vector<std::pair<std::string, RawValue>> values;
+        std::vector<std::unique_ptr<Node>> children;
+    };
+
+private:
+    HKEY root_;
+    std::string path_;
+    std::unique_ptr<Node> captured_;  // null when the key did not exist
+};
+
+// Saves the product's settings key and empties it; at the end puts it back, or
+// removes it and its parents when they are left empty.
 class SettingsKeyGuard {
 public:
     SettingsKeyGuard();
@@ -72,19 +130,14 @@ public:
     SettingsKeyGuard& operator=(const SettingsKeyGuard&) = delete;
 
 private:
-    struct SavedValue {
-        std::string name;
-        DWORD type;
-        std::vector<BYTE> data;
-    };
-    bool existed_ = false;
-    std::vector<SavedValue> saved_;
+    std::unique_ptr<KeySnapshot> saved_;
 };
 
-// A running kvr.exe stand-in; terminated at the end if it still runs.
+// A running stand-in program from this program's folder (kvr.exe unless named);
+// terminated at the end if it still runs.
 class StandInProcess {
 public:
-    explicit StandInProcess(const char* arguments = "");
+    explicit StandInProcess(const char* arguments = "", const char* program = "kvr.exe");
     ~StandInProcess();
     StandInProcess(const StandInProcess&) = delete;
     StandInProcess& operator=(const StandInProcess&) = delete;
