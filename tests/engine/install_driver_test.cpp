@@ -49,26 +49,49 @@ protected:
         for (int k = 0; k < 71; k += 2) {
             const std::string path = target(k);
             createFolders(path.substr(0, path.rfind('\\')));
-            writeWholeFile(path, "earlier " + nameOf(k));
+            writeFile(path, "earlier " + nameOf(k));
         }
-        writeWholeFile(target(1), "earlier __cdca.lx");
+        writeFile(target(1), "earlier __cdca.lx");
         SetFileAttributesA(target(0).c_str(), FILE_ATTRIBUTE_HIDDEN);
         SetFileAttributesA(target(1).c_str(), FILE_ATTRIBUTE_HIDDEN);
-        writeWholeFile(installFolder_ + "\\Manual\\index.htm", "earlier manual");
+        writeFile(installFolder_ + "\\Manual\\index.htm", "earlier manual");
         SetFileAttributesA((installFolder_ + "\\Manual\\index.htm").c_str(),
                            FILE_ATTRIBUTE_READONLY);
-        writeWholeFile(installFolder_ + "\\my notes.txt", "the user's own file");
+        writeFile(installFolder_ + "\\my notes.txt", "the user's own file");
     }
 
     void expectCompleteInstallation() {
         for (const InstalledFile& file : installedFiles()) {
             std::string contents;
-            ASSERT_TRUE(readWholeFile(installFolder_ + "\\" + file.name, &contents)) << file.name;
+            ASSERT_TRUE(readFile(installFolder_ + "\\" + file.name, &contents)) << file.name;
             EXPECT_TRUE(contents == file.contents) << file.name << " differs from the package";
         }
     }
 
     std::string stagingFolder() const { return gSession.choices.stagingFolder.text(); }
+
+    // Holds file step k's target open without sharing (made, with its folder, when
+    // missing) and installs from the start: the installation must stop at that
+    // step with one message naming the file, go back to the ready page and leave
+    // no staging folder.
+    void failAtFileStep(int k) {
+        const std::string obstacle = target(k);
+        createFolders(obstacle.substr(0, obstacle.rfind('\\')));
+        HANDLE held = CreateFileA(obstacle.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        gSession.progress.reset();
+        wizard_.pageRequests.clear();
+        boxes_.clear();
+
+        EXPECT_EQ(driveToEnd(), k + 2);
+        CloseHandle(held);
+        EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kReadyPage});
+        const std::vector<ShownBox> boxes = boxes_.shown();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "ERROR: (32) Cannot install the following file:\n\n" + obstacle);
+        EXPECT_FALSE(pathExists(stagingFolder()));
+    }
 };
 
 TEST_F(InstallDriverTest, FreshInstallWritesEveryFileAndMovesToTheFinishPage) {
@@ -79,8 +102,8 @@ TEST_F(InstallDriverTest, FreshInstallWritesEveryFileAndMovesToTheFinishPage) {
     const std::string a = installFolder_ + "\\__cdca.lx";
     const std::string b = installFolder_ + "\\__cdcb.lx";
     std::string first, second;
-    ASSERT_TRUE(readWholeFile(a, &first));
-    ASSERT_TRUE(readWholeFile(b, &second));
+    ASSERT_TRUE(readFile(a, &first));
+    ASSERT_TRUE(readFile(b, &second));
     EXPECT_EQ(first, second);
     EXPECT_TRUE(attributesOf(a) & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_TRUE(attributesOf(b) & FILE_ATTRIBUTE_HIDDEN);
@@ -93,14 +116,14 @@ TEST_F(InstallDriverTest, FreshInstallWritesEveryFileAndMovesToTheFinishPage) {
     for (size_t i = 1; i < positions.size(); ++i) {
         EXPECT_GE(positions[i], positions[i - 1]);
     }
-    EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kFinishPage});
-    EXPECT_TRUE(boxes_.texts().empty());
+    EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kFinishPage});
+    EXPECT_TRUE(boxes_.shown().empty());
     EXPECT_TRUE(isGeneratedStagingName(stagingFolder())) << stagingFolder();
     EXPECT_FALSE(pathExists(stagingFolder()));
     EXPECT_EQ(gSession.cancelAllowed, 0);
 
     // Further ticks do nothing once the installation is complete.
-    runInstallStep(page_);
+    runInstallStep(page_.handle());
     EXPECT_EQ(gSession.progress.stepIndex, kTotalSteps);
 }
 
@@ -126,7 +149,7 @@ TEST_F(InstallDriverTest, ReinstallSavesEveryReplacedFileAndDeletesTheCopiesAtTh
         EXPECT_EQ(copy.substr(0, stagingFolder().size()), stagingFolder());
         EXPECT_EQ(copy.substr(copy.size() - 4), ".081");
         std::string contents;
-        ASSERT_TRUE(readWholeFile(copy, &contents));
+        ASSERT_TRUE(readFile(copy, &contents));
         EXPECT_EQ(contents, earlier->second.contents) << nameOf(k);
         EXPECT_EQ(attributesOf(copy) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
                   earlier->second.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))
@@ -141,18 +164,18 @@ TEST_F(InstallDriverTest, ReinstallSavesEveryReplacedFileAndDeletesTheCopiesAtTh
     EXPECT_GE(existing, 36);
 
     driveToEnd();
-    EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kFinishPage});
+    EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kFinishPage});
     expectCompleteInstallation();
     // Overwritten although it was read-only (it is written as a normal file).
     EXPECT_EQ(attributesOf(installFolder_ + "\\Manual\\index.htm") & FILE_ATTRIBUTE_READONLY, 0u);
     std::string notes;
-    ASSERT_TRUE(readWholeFile(installFolder_ + "\\my notes.txt", &notes));
+    ASSERT_TRUE(readFile(installFolder_ + "\\my notes.txt", &notes));
     EXPECT_EQ(notes, "the user's own file");
     for (const std::string& copy : copies) {
         EXPECT_FALSE(pathExists(copy)) << copy;
     }
     EXPECT_FALSE(pathExists(stagingFolder()));
-    EXPECT_TRUE(boxes_.texts().empty());
+    EXPECT_TRUE(boxes_.shown().empty());
 }
 
 // A failure at file step k (the target held open without sharing) undoes
@@ -162,21 +185,7 @@ TEST_F(InstallDriverTest, FailureAtEveryFileStepOfAFreshInstallLeavesNothingBehi
         SCOPED_TRACE("file step " + std::to_string(k) + ": " + nameOf(k));
         const std::string obstacle = target(k);
         const std::string obstacleFolder = obstacle.substr(0, obstacle.rfind('\\'));
-        createFolders(obstacleFolder);
-        HANDLE held = CreateFileA(obstacle.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        gSession.progress.reset();
-        pageRequests_.clear();
-        boxes_.clear();
-
-        EXPECT_EQ(driveToEnd(), k + 2);
-        CloseHandle(held);
-        EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kReadyPage});
-        const std::vector<std::string> texts = boxes_.texts();
-        ASSERT_EQ(texts.size(), 1u);
-        EXPECT_EQ(texts[0], "ERROR: (32) Cannot install the following file:\n\n" + obstacle);
-        EXPECT_FALSE(pathExists(stagingFolder()));
+        ASSERT_NO_FATAL_FAILURE(failAtFileStep(k));
 
         // Only the obstacle and the folders made for it may remain.
         ASSERT_TRUE(DeleteFileA(obstacle.c_str()));
@@ -197,21 +206,7 @@ TEST_F(InstallDriverTest, FailureAtEveryFileStepOfAReinstallRestoresTheEarlierFi
         const bool existed = pathExists(obstacle);
         const std::string obstacleFolder = obstacle.substr(0, obstacle.rfind('\\'));
         const bool folderExisted = pathExists(obstacleFolder);
-        createFolders(obstacleFolder);
-        HANDLE held = CreateFileA(obstacle.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        gSession.progress.reset();
-        pageRequests_.clear();
-        boxes_.clear();
-
-        EXPECT_EQ(driveToEnd(), k + 2);
-        CloseHandle(held);
-        EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kReadyPage});
-        const std::vector<std::string> texts = boxes_.texts();
-        ASSERT_EQ(texts.size(), 1u);
-        EXPECT_EQ(texts[0], "ERROR: (32) Cannot install the following file:\n\n" + obstacle);
-        EXPECT_FALSE(pathExists(stagingFolder()));
+        ASSERT_NO_FATAL_FAILURE(failAtFileStep(k));
 
         if (!existed) {
             ASSERT_TRUE(DeleteFileA(obstacle.c_str()));
@@ -255,7 +250,7 @@ TEST_F(InstallDriverTest, GivenStagingFolderTakesTheCopiesDirectlyAndIsRemovedWh
     EXPECT_GE(saved, 36);
 
     driveToEnd();
-    EXPECT_EQ(pageRequests_, std::vector<LPARAM>{kFinishPage});
+    EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kFinishPage});
     expectCompleteInstallation();
     EXPECT_FALSE(pathExists(given));
 }
@@ -263,7 +258,7 @@ TEST_F(InstallDriverTest, GivenStagingFolderTakesTheCopiesDirectlyAndIsRemovedWh
 TEST_F(InstallDriverTest, UndoAfterEveryFileWasWrittenRemovesTheWholeFreshTree) {
     driveUntilStep(1 + kFileSteps);
     ASSERT_TRUE(pathExists(installFolder_ + "\\Quick Setup\\pics"));
-    EXPECT_EQ(rollBackInstallation(page_), 1);
+    EXPECT_EQ(rollBackInstallation(page_.handle()), 1);
     EXPECT_EQ(statusText(), "Restoring previous files...");
     EXPECT_TRUE(cleanUpStaging(true));
     EXPECT_FALSE(pathExists(installFolder_));
@@ -272,7 +267,7 @@ TEST_F(InstallDriverTest, UndoAfterEveryFileWasWrittenRemovesTheWholeFreshTree) 
     for (int i = 1; i < gSession.progress.backupCount; ++i) {
         EXPECT_TRUE(gSession.progress.backupList[i].targetPath.visibleLength() == 0);
     }
-    EXPECT_EQ(rollBackInstallation(page_), 0);
+    EXPECT_EQ(rollBackInstallation(page_.handle()), 0);
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 #include "install_fixture.h"
 
-#include <commctrl.h>
 #include <objbase.h>
-#include <prsht.h>
-#include <shlwapi.h>
 
 #include "engine/install_driver.h"
 #include "engine/install_page_ids.h"
@@ -29,15 +26,6 @@ const char* const kProductKeys[] = {
     "Software\\Classes\\.html",
 };
 
-bool keyExists(const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
 void snapshotInto(const std::string& root, const std::string& relative, FolderTree* tree) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((root + relative + "*").c_str(), &found);
@@ -55,79 +43,14 @@ void snapshotInto(const std::string& root, const std::string& relative, FolderTr
         if (state.folder) {
             snapshotInto(root, relative + name + "\\", tree);
         } else {
-            readWholeFile(root + relative + name, &state.contents);
+            readFile(root + relative + name, &state.contents);
         }
         (*tree)[relative + name] = state;
     } while (FindNextFileA(search, &found));
     FindClose(search);
 }
 
-LRESULT CALLBACK wizardProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == PSM_SETCURSELID) {
-        auto* requests =
-            reinterpret_cast<std::vector<LPARAM>*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        requests->push_back(lParam);
-        return TRUE;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-const char* registerWizardClass() {
-    static const char* name = [] {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = wizardProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "KvrEngineTestWizard";
-        RegisterClassA(&windowClass);
-        return "KvrEngineTestWizard";
-    }();
-    return name;
-}
-
-HWND makeInstallingPage() {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    HWND page = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr,
-                                instance, nullptr);
-    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 300, 20, page,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kInstallProgressBar)), instance,
-                    nullptr);
-    CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 30, 300, 20, page,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kInstallDetailLine)), instance,
-                    nullptr);
-    CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 60, 300, 20, page,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kInstallStatusLine)), instance,
-                    nullptr);
-    return page;
-}
-
 }  // namespace
-
-bool readWholeFile(const std::string& path, std::string* contents) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const DWORD size = GetFileSize(file, nullptr);
-    contents->assign(size, '\0');
-    DWORD read = 0;
-    const bool ok =
-        size == 0 || (ReadFile(file, &(*contents)[0], size, &read, nullptr) && read == size);
-    CloseHandle(file);
-    return ok;
-}
-
-void writeWholeFile(const std::string& path, const std::string& contents) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, contents.size()) << path;
-}
 
 FolderTree snapshotTree(const std::string& root) {
     FolderTree tree;
@@ -137,49 +60,6 @@ FolderTree snapshotTree(const std::string& root) {
     }
     snapshotInto(folder, "", &tree);
     return tree;
-}
-
-void removeTree(const std::string& root) {
-    std::string folder = root;
-    if (folder.back() != '\\') {
-        folder += '\\';
-    }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = folder + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-bool pathExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-DWORD attributesOf(const std::string& path) {
-    return GetFileAttributesA(path.c_str());
-}
-
-void createFolders(const std::string& folder) {
-    for (size_t i = 0; i < folder.size(); ++i) {
-        if (folder[i] == '\\' && i > 2) {
-            CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
-        }
-    }
-    CreateDirectoryA(folder.c_str(), nullptr);
 }
 
 const std::vector<InstalledFile>& installedFiles() {
@@ -210,7 +90,7 @@ void InstallTest::SetUp() {
     ASSERT_EQ(installedFiles().size(), 102u) << "the engine tests need the full main package";
     OleInitialize(nullptr);
     for (const char* key : kProductKeys) {
-        if (!keyExists(key)) {
+        if (!keyExists(HKEY_CURRENT_USER, key)) {
             keysCreated_.push_back(key);
         }
     }
@@ -222,16 +102,11 @@ void InstallTest::SetUp() {
     ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr)) << root_;
     installFolder_ = root_ + "Kestrova";
 
-    page_ = makeInstallingPage();
-    wizard_ = CreateWindowExA(0, registerWizardClass(), "", WS_POPUP, 0, 0, 10, 10, nullptr,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetWindowLongPtrA(wizard_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&pageRequests_));
-
     seedRandom(GetCurrentProcessId() ^ GetTickCount());
     gSession.progress.reset();
     gSession.stepRunning = 0;
     gSession.cancelAllowed = 1;
-    gSession.sheetWindow = wizard_;
+    gSession.sheetWindow = wizard_.handle();
     SetupChoices& choices = gSession.choices;
     choices.installFolder.assign(installFolder_.c_str());
     choices.dataFolder.assign((root_ + "Data").c_str());
@@ -251,16 +126,10 @@ void InstallTest::TearDown() {
         removeTree(staging);
     }
     gSession.choices.stagingFolder.clear();
-    if (wizard_ != nullptr) {
-        DestroyWindow(wizard_);
-    }
-    if (page_ != nullptr) {
-        DestroyWindow(page_);
-    }
     pumpMessages();
     removeTree(root_);
     for (const std::string& key : keysCreated_) {
-        SHDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+        deleteKeyTree(HKEY_CURRENT_USER, key);
     }
     OleUninitialize();
 }
@@ -268,10 +137,10 @@ void InstallTest::TearDown() {
 int InstallTest::driveToEnd(std::vector<int>* positions) {
     int ticks = 0;
     while (!gSession.progress.installFailed && ticks < kTickLimit) {
-        runInstallStep(page_);
+        runInstallStep(page_.handle());
         ++ticks;
         if (positions != nullptr) {
-            positions->push_back(progressPosition());
+            positions->push_back(page_.progressPosition());
         }
     }
     pumpMessages();
@@ -282,7 +151,7 @@ void InstallTest::driveUntilStep(int step) {
     int ticks = 0;
     while (!gSession.progress.installFailed && gSession.progress.stepIndex < step &&
            ticks++ < kTickLimit) {
-        runInstallStep(page_);
+        runInstallStep(page_.handle());
     }
 }
 
@@ -294,12 +163,6 @@ void InstallTest::pumpMessages() {
     }
 }
 
-int InstallTest::progressPosition() const {
-    return static_cast<int>(SendDlgItemMessageA(page_, kInstallProgressBar, PBM_GETPOS, 0, 0));
-}
-
 std::string InstallTest::statusText() const {
-    char text[256] = {};
-    GetDlgItemTextA(page_, kInstallStatusLine, text, sizeof text);
-    return text;
+    return page_.line(kInstallStatusLine);
 }

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/message_box_watcher.h"
+#include "tests/support/message_box_answerer.h"
+#include "tests/support/test_environment.h"
+#include "tests/support/test_windows.h"
 
 struct FileState {
     bool folder = false;
@@ -27,13 +29,6 @@ struct FileState {
 using FolderTree = std::map<std::string, FileState>;
 
 FolderTree snapshotTree(const std::string& root);
-bool readWholeFile(const std::string& path, std::string* contents);
-void writeWholeFile(const std::string& path, const std::string& contents);
-// Deletes the folder and everything in it, read-only files included.
-void removeTree(const std::string& root);
-bool pathExists(const std::string& path);
-DWORD attributesOf(const std::string& path);
-void createFolders(const std::string& folder);
 
 // The files of one installation in file-step order: k 0 is "__cdcb.lx", k >= 1
 // package entry k - 1.
@@ -55,15 +50,13 @@ protected:
     void driveUntilStep(int step);
     // Delivers the page changes that the driver posted.
     void pumpMessages();
-    int progressPosition() const;
     std::string statusText() const;
 
     std::string root_;           // this test's folder, with a trailing backslash
     std::string installFolder_;  // root_ + "Kestrova", no trailing backslash
-    HWND page_ = nullptr;
-    HWND wizard_ = nullptr;
-    std::vector<LPARAM> pageRequests_;
-    MessageBoxWatcher boxes_;
+    InstallingPage page_;
+    StandInWizard wizard_;
+    MessageBoxAnswerer boxes_;
 
 private:
     std::vector<std::string> keysCreated_;

@@ -88,7 +88,7 @@ protected:
     }
     bool runStep() {
         error_.clear();
-        return installShortcuts(page_, error_);
+        return installShortcuts(page_.handle(), error_);
     }
 
     std::string desktop_, quickLaunch_, oldMenu_, newMenu_;
@@ -142,7 +142,7 @@ TEST_F(ShortcutsTest, OptionsOffDeleteTheShortcutsOfAnEarlierInstallation) {
 
 TEST_F(ShortcutsTest, EarlierStartMenuFolderWithOtherFilesStaysAndStaysRecorded) {
     makeEarlierShortcuts();
-    writeWholeFile(oldMenu_ + "readme.txt", "not ours");
+    writeFile(oldMenu_ + "readme.txt", "not ours");
     ASSERT_TRUE(runStep());
     EXPECT_TRUE(pathExists(oldMenu_ + "readme.txt"));
     EXPECT_FALSE(pathExists(oldMenu_ + "Kestrova.lnk"));
@@ -159,7 +159,7 @@ TEST_F(ShortcutsTest, ReinstallIntoTheSameStartMenuFolderRecreatesIt) {
 }
 
 TEST_F(ShortcutsTest, DataFolderThatCannotBeMadeFailsTheStep) {
-    writeWholeFile(root_ + "blocked", "a file, not a folder");
+    writeFile(root_ + "blocked", "a file, not a folder");
     gSession.choices.dataFolder.assign((root_ + "blocked\\Data").c_str());
     EXPECT_FALSE(runStep());
     EXPECT_STREQ(error_.text(), ("ERROR: Cannot create the recording & data files folder:\n\n" +

@@ -14,9 +14,9 @@ protected:
     // the preparation and the first `files` file steps.
     void installOverEarlierFiles(int files, DWORD kvrAttributes = FILE_ATTRIBUTE_NORMAL) {
         createFolders(installFolder_);
-        writeWholeFile(kvrPath(), "earlier kvr.exe");
+        writeFile(kvrPath(), "earlier kvr.exe");
         SetFileAttributesA(kvrPath().c_str(), kvrAttributes);
-        writeWholeFile(uninstallerPath(), "earlier uninst_kvr.exe");
+        writeFile(uninstallerPath(), "earlier uninst_kvr.exe");
         driveUntilStep(1 + files);
         ASSERT_FALSE(gSession.progress.installFailed);
     }
@@ -24,7 +24,7 @@ protected:
     std::string uninstallerPath() const { return installFolder_ + "\\uninst_kvr.exe"; }
     std::string contentsOf(const std::string& path) {
         std::string contents;
-        EXPECT_TRUE(readWholeFile(path, &contents)) << path;
+        EXPECT_TRUE(readFile(path, &contents)) << path;
         return contents;
     }
     const InstallRecord* recordFor(const std::string& target) {
@@ -48,7 +48,7 @@ TEST_F(StagingRollbackTest, CopyBackThatFailsKeepsTheSavedCopyAndSaysWhereItIs) 
     HANDLE held =
         CreateFileA(kvrPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(rollBackInstallation(page_), -1);
+    EXPECT_EQ(rollBackInstallation(page_.handle()), -1);
     EXPECT_FALSE(cleanUpStaging(true));
     CloseHandle(held);
 
@@ -56,40 +56,41 @@ TEST_F(StagingRollbackTest, CopyBackThatFailsKeepsTheSavedCopyAndSaysWhereItIs) 
     EXPECT_EQ(contentsOf(uninstallerPath()), "earlier uninst_kvr.exe");
     EXPECT_EQ(contentsOf(copy), "earlier kvr.exe");
     EXPECT_TRUE(pathExists(staging));
-    const std::vector<std::string> texts = boxes_.texts();
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_NE(texts[0].find(kvrPath()), std::string::npos) << texts[0];
-    EXPECT_NE(texts[0].find(copy), std::string::npos) << texts[0];
-    EXPECT_EQ(texts[0].find(uninstallerPath()), std::string::npos) << texts[0];
+    const std::vector<ShownBox> boxes = boxes_.shown();
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string& text = boxes[0].text;
+    EXPECT_NE(text.find(kvrPath()), std::string::npos) << text;
+    EXPECT_NE(text.find(copy), std::string::npos) << text;
+    EXPECT_EQ(text.find(uninstallerPath()), std::string::npos) << text;
 
     // Once the file is free, the next undo puts it back and the copy goes.
-    EXPECT_EQ(rollBackInstallation(page_), 1);
+    EXPECT_EQ(rollBackInstallation(page_.handle()), 1);
     EXPECT_TRUE(cleanUpStaging(true));
     EXPECT_EQ(contentsOf(kvrPath()), "earlier kvr.exe");
     EXPECT_FALSE(pathExists(copy));
     EXPECT_FALSE(pathExists(staging));
-    EXPECT_EQ(boxes_.texts().size(), 1u);
+    EXPECT_EQ(boxes_.shown().size(), 1u);
 }
 
 TEST_F(StagingRollbackTest, FileThatCannotBeSavedIsNotOverwritten) {
     createFolders(installFolder_);
-    writeWholeFile(kvrPath(), "earlier kvr.exe");
+    writeFile(kvrPath(), "earlier kvr.exe");
     driveUntilStep(1);
     ASSERT_EQ(gSession.progress.stepIndex, 1);
     // A file where the staging folder should be: no copy can be made in it.
     std::string staging = gSession.choices.stagingFolder.text();
     staging.pop_back();
     removeTree(staging);
-    writeWholeFile(staging, "in the way");
+    writeFile(staging, "in the way");
     const std::string probe = staging + "\\probe.081";
     ASSERT_FALSE(CopyFileA(kvrPath().c_str(), probe.c_str(), FALSE));
     const DWORD expectedCode = GetLastError();
 
     TextBuffer error;
     bool offerFeedback = false;
-    EXPECT_TRUE(installFile(page_, 0, error, offerFeedback));
-    EXPECT_TRUE(installFile(page_, 1, error, offerFeedback));
-    EXPECT_FALSE(installFile(page_, 2, error, offerFeedback));
+    EXPECT_TRUE(installFile(page_.handle(), 0, error, offerFeedback));
+    EXPECT_TRUE(installFile(page_.handle(), 1, error, offerFeedback));
+    EXPECT_FALSE(installFile(page_.handle(), 2, error, offerFeedback));
     EXPECT_FALSE(offerFeedback);
     EXPECT_EQ(std::string(error.text()), "ERROR: (" + std::to_string(expectedCode) +
                                              ") Cannot install the following file:\n\n" +
@@ -98,7 +99,7 @@ TEST_F(StagingRollbackTest, FileThatCannotBeSavedIsNotOverwritten) {
     EXPECT_EQ(gSession.progress.backupList[2].state, notRecorded);
     EXPECT_EQ(gSession.progress.backupList[2].targetPath.visibleLength(), 0u);
 
-    EXPECT_EQ(rollBackInstallation(page_), 1);
+    EXPECT_EQ(rollBackInstallation(page_.handle()), 1);
     EXPECT_FALSE(pathExists(installFolder_ + "\\__cdca.lx"));
     EXPECT_EQ(contentsOf(kvrPath()), "earlier kvr.exe");
     DeleteFileA(staging.c_str());
@@ -113,7 +114,7 @@ TEST_F(StagingRollbackTest, ReadOnlyFileReplacedByASuccessfulInstallLeavesNoCopy
     const std::string staging = gSession.choices.stagingFolder.text();
 
     driveToEnd();
-    EXPECT_EQ(pageRequests_, std::vector<LPARAM>{114});
+    EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{114});
     EXPECT_EQ(contentsOf(kvrPath()), installedFiles()[2].contents);
     EXPECT_FALSE(pathExists(copy));
     EXPECT_FALSE(pathExists(staging));
@@ -125,7 +126,7 @@ TEST_F(StagingRollbackTest, ReadOnlyFileIsBackReadOnlyAfterTheUndo) {
     const std::string staging = gSession.choices.stagingFolder.text();
     EXPECT_EQ(contentsOf(kvrPath()), installedFiles()[2].contents);
 
-    EXPECT_EQ(rollBackInstallation(page_), 1);
+    EXPECT_EQ(rollBackInstallation(page_.handle()), 1);
     EXPECT_TRUE(cleanUpStaging(true));
     EXPECT_EQ(contentsOf(kvrPath()), "earlier kvr.exe");
     EXPECT_TRUE(attributesOf(kvrPath()) & FILE_ATTRIBUTE_READONLY);
@@ -138,7 +139,7 @@ TEST_F(StagingRollbackTest, UndoWithoutRecordsOnlyReportsAndRemovesTheEmptyStagi
     const std::string staging = root_ + "empty staging";
     CreateDirectoryA(staging.c_str(), nullptr);
     gSession.choices.stagingFolder.assign(staging.c_str());
-    EXPECT_EQ(rollBackInstallation(page_), 0);
+    EXPECT_EQ(rollBackInstallation(page_.handle()), 0);
     EXPECT_EQ(statusText(), "Restoring previous files...");
     EXPECT_TRUE(cleanUpStaging(true));
     EXPECT_FALSE(pathExists(staging));
@@ -157,7 +158,7 @@ TEST_F(StagingRollbackTest, UniqueTempNameAvoidsOccupiedNames) {
             EXPECT_TRUE(isxdigit(static_cast<unsigned char>(path[c])) && !islower(path[c])) << path;
         }
         ASSERT_FALSE(pathExists(path));
-        writeWholeFile(path, "");
+        writeFile(path, "");
     }
 }
 

@@ -12,8 +12,9 @@
 #include "registration/settings_constants.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
-#include "tests/support/test_environment.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/test_environment.h"
+#include "tests/support/test_windows.h"
 #include "text/scramble.h"
 
 namespace {
@@ -24,31 +25,6 @@ constexpr const char* kTokenPlain =
 std::string settingText(const char* name) {
     return readRaw(HKEY_CURRENT_USER, kSettingsKey, name).text();
 }
-
-// The installing page's status and detail lines.
-class PageWindow {
-public:
-    PageWindow() {
-        window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                  nullptr, nullptr);
-        CreateWindowExA(0, "STATIC", "old status", WS_CHILD, 0, 0, 5, 5, window_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusLineId)), nullptr,
-                        nullptr);
-        CreateWindowExA(0, "STATIC", "old detail", WS_CHILD, 0, 5, 5, 5, window_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDetailLineId)), nullptr,
-                        nullptr);
-    }
-    ~PageWindow() { DestroyWindow(window_); }
-    HWND handle() const { return window_; }
-    std::string line(int id) const {
-        char text[256] = "";
-        GetDlgItemTextA(window_, id, text, sizeof text);
-        return text;
-    }
-
-private:
-    HWND window_;
-};
 
 // Undoes the seeded encoder with the shared constants; empty on a malformed text.
 std::string decodeToken(const std::string& encoded) {
@@ -86,6 +62,8 @@ protected:
         gSession.versionRecorded = 0;
         gSession.cancelAllowed = 1;
         seedRandom(GetTickCount());
+        SetDlgItemTextA(page_.handle(), kStatusLineId, "old status");
+        SetDlgItemTextA(page_.handle(), kDetailLineId, "old detail");
     }
     void TearDown() override {
         deleteKeyTree(HKEY_CURRENT_USER, kInstallerKey);
@@ -102,11 +80,11 @@ protected:
         offerFeedback_ = false;
         EXPECT_TRUE(writeProgramSettings(page_.handle(), error, offerFeedback_));
         EXPECT_STREQ(error.text(), "");
-        messages_ = answerer.finish();
+        messages_ = answerer.shown();
     }
 
     SettingsKeyGuard settings_;
-    PageWindow page_;
+    InstallingPage page_;
     bool offerFeedback_ = false;
     std::vector<ShownBox> messages_;
 };

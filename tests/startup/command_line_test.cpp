@@ -51,7 +51,7 @@ TEST(CommandLine, EveryFormShowsHelpOrStoresTheStagingFolder) {
 
         MessageBoxAnswerer answerer;
         const bool help = parseCommandLine(c.line);
-        const std::vector<ShownBox> boxes = answerer.finish();
+        const std::vector<ShownBox> boxes = answerer.shown();
 
         EXPECT_EQ(help, c.help);
         EXPECT_STREQ(gSession.choices.stagingFolder.text(), c.stagingFolder);

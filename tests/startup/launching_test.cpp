@@ -95,7 +95,7 @@ TEST_F(LaunchInstalledProgram, WithoutRecordedFolderStartsNothing) {
     EXPECT_FALSE(launchInstalledProgram(nullptr));
     writeSettingDword("InstallFolder", 1, HKEY_CURRENT_USER);
     EXPECT_FALSE(launchInstalledProgram(nullptr));
-    EXPECT_TRUE(answerer.finish().empty());
+    EXPECT_TRUE(answerer.shown().empty());
     EXPECT_EQ(standInWindowCount(), 0);
 }
 
@@ -119,7 +119,6 @@ TEST_F(LaunchInstalledProgram, MissingProgramFails) {
     writeSettingText("InstallFolder", programFolder().c_str(), HKEY_CURRENT_USER);
     MessageBoxAnswerer answerer;
     EXPECT_FALSE(launchInstalledProgram("no-such-program.exe"));
-    answerer.finish();
     EXPECT_EQ(standInWindowCount(), 0);
 }
 
@@ -131,7 +130,6 @@ TEST_F(OpenWithShell, OpensAProgramAndReportsAMissingOne) {
 
     MessageBoxAnswerer answerer;
     EXPECT_LE(openWithShell((programFolder() + "no-such-file.kvrd").c_str()), 32);
-    answerer.finish();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tests/support/message_box_answerer.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -9,33 +10,11 @@ constexpr int kIconControlId = 0x0440;
 constexpr DWORD kPollInterval = 10;
 constexpr UINT kReplyTimeout = 5000;
 
-struct BoxSearch {
-    DWORD process;
-    HWND found;
-};
+// The hook procedure has no context argument: the answerer made last.
+MessageBoxAnswerer* gActive = nullptr;
 
-BOOL CALLBACK matchVisibleBox(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<BoxSearch*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[64];
-    if (process == search->process && IsWindowVisible(window) &&
-        GetClassNameA(window, className, sizeof className) > 0 &&
-        lstrcmpA(className, "#32770") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND findVisibleBox() {
-    BoxSearch search{GetCurrentProcessId(), nullptr};
-    EnumWindows(matchVisibleBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// WM_GETTEXT goes through the box's own thread, so it returns only once that
-// thread is in the box's message loop: the box is then placed and shown.
+// Sent, not read directly: from the second thread WM_GETTEXT returns only once the
+// box's thread is in the box's message loop, so the box is then placed and shown.
 std::string windowText(HWND window) {
     char text[4096] = "";
     DWORD_PTR ignored = 0;
@@ -44,39 +23,13 @@ std::string windowText(HWND window) {
     return text;
 }
 
-}  // namespace
-
-MessageBoxAnswerer::MessageBoxAnswerer(std::vector<int> buttons)
-    : buttons_(std::move(buttons)),
-      stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      thread_(CreateThread(nullptr, 0, &MessageBoxAnswerer::watch, this, 0, nullptr)) {}
-
-MessageBoxAnswerer::~MessageBoxAnswerer() {
-    finish();
-    CloseHandle(stop_);
+bool isMessageBox(HWND window) {
+    char className[16] = "";
+    return GetClassNameA(window, className, sizeof className) > 0 &&
+           lstrcmpA(className, "#32770") == 0 && GetDlgItem(window, kTextControlId) != nullptr;
 }
 
-std::vector<ShownBox> MessageBoxAnswerer::finish() {
-    if (thread_ != nullptr) {
-        SetEvent(stop_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
-    return shown_;
-}
-
-DWORD WINAPI MessageBoxAnswerer::watch(void* self) {
-    auto* answerer = static_cast<MessageBoxAnswerer*>(self);
-    while (WaitForSingleObject(answerer->stop_, kPollInterval) == WAIT_TIMEOUT) {
-        if (HWND box = findVisibleBox()) {
-            answerer->answer(box);
-        }
-    }
-    return 0;
-}
-
-void MessageBoxAnswerer::answer(HWND box) {
+ShownBox describe(HWND box) {
     ShownBox shown;
     shown.text = windowText(GetDlgItem(box, kTextControlId));
     shown.caption = windowText(box);
@@ -88,16 +41,94 @@ void MessageBoxAnswerer::answer(HWND box) {
     shown.hasYes = GetDlgItem(box, IDYES) != nullptr;
     shown.hasNo = GetDlgItem(box, IDNO) != nullptr;
     shown.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
+    return shown;
+}
 
-    const size_t index = shown_.size() < buttons_.size() ? shown_.size() : buttons_.size() - 1;
-    const int button = buttons_[index];
+}  // namespace
+
+MessageBoxAnswerer::MessageBoxAnswerer(std::vector<int> buttons)
+    : buttons_(std::move(buttons)), outer_(gActive) {
+    InitializeCriticalSection(&lock_);
+    gActive = this;
+    hook_ = SetWindowsHookExA(WH_CBT, activation, nullptr, GetCurrentThreadId());
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(stop_);
+    UnhookWindowsHookEx(hook_);
+    gActive = outer_;
+    DeleteCriticalSection(&lock_);
+}
+
+std::vector<ShownBox> MessageBoxAnswerer::shown() {
+    EnterCriticalSection(&lock_);
+    std::vector<ShownBox> copy = shown_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+void MessageBoxAnswerer::clear() {
+    EnterCriticalSection(&lock_);
+    shown_.clear();
+    LeaveCriticalSection(&lock_);
+}
+
+LRESULT CALLBACK MessageBoxAnswerer::activation(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && gActive != nullptr) {
+        gActive->answer(reinterpret_cast<HWND>(wParam), false);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+DWORD WINAPI MessageBoxAnswerer::watch(void* self) {
+    while (WaitForSingleObject(static_cast<MessageBoxAnswerer*>(self)->stop_, kPollInterval) ==
+           WAIT_TIMEOUT) {
+        EnumWindows(visit, reinterpret_cast<LPARAM>(self));
+    }
+    return 0;
+}
+
+BOOL CALLBACK MessageBoxAnswerer::visit(HWND window, LPARAM self) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId()) {
+        reinterpret_cast<MessageBoxAnswerer*>(self)->answer(window, true);
+    }
+    return TRUE;
+}
+
+void MessageBoxAnswerer::answer(HWND box, bool mustBeVisible) {
+    if (!isMessageBox(box) || (mustBeVisible && !IsWindowVisible(box))) {
+        return;
+    }
+    // Answered boxes stay listed: a box that closes while the hook and the second
+    // thread both look at it must not count twice.
+    EnterCriticalSection(&lock_);
+    bool seen = !IsWindow(box);
+    for (HWND done : answered_) {
+        seen = seen || done == box;
+    }
+    if (!seen) {
+        answered_.push_back(box);
+    }
+    const size_t number = answered_.size();
+    LeaveCriticalSection(&lock_);
+    if (seen) {
+        return;
+    }
+    // Read outside the lock: the box's thread may be the one waiting for it.
+    const ShownBox shown = describe(box);
+    EnterCriticalSection(&lock_);
     shown_.push_back(shown);
+    LeaveCriticalSection(&lock_);
+    const int button = buttons_[std::min(number, buttons_.size()) - 1];
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-    // Wait until this box has gone, so that it is not answered twice.
-    while (IsWindow(box) && IsWindowVisible(box) &&
-           WaitForSingleObject(stop_, kPollInterval) == WAIT_TIMEOUT) {
-    }
 }
 
 HICON informationIcon() {

@@ -1,7 +1,9 @@
-// Answers the message boxes that the code under test opens, from a second
-// thread, so that no test can hang on one. Every visible "#32770" window of this
-// process is answered with the next button of the list (the last one repeats) and
-// recorded as it was shown.
+// Answers every message box that the code under test opens in this process and
+// records it as it was shown, so that no test can hang on one. A box is a visible
+// "#32770" window with the static text control 0xFFFF. Boxes of the thread that
+// made the answerer are answered as soon as they are activated (a CBT hook, fast
+// enough for hundreds of boxes); a second thread answers any other box. Each box
+// gets the next button of the list; the last one repeats.
 #pragma once
 
 #include <windows.h>
@@ -28,16 +30,24 @@ public:
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
 
-    // Stops watching and returns the boxes answered, in order. Call it after the
-    // code under test has returned: by then every box it opened is closed.
-    std::vector<ShownBox> finish();
+    // The boxes recorded so far, oldest first. A box is recorded before it is
+    // answered, so once the code under test has returned every box it opened is here.
+    std::vector<ShownBox> shown();
+    // Forgets the boxes recorded so far; the button list goes on where it was.
+    void clear();
 
 private:
     static DWORD WINAPI watch(void* self);
-    void answer(HWND box);
+    static BOOL CALLBACK visit(HWND window, LPARAM self);
+    static LRESULT CALLBACK activation(int code, WPARAM wParam, LPARAM lParam);
+    void answer(HWND box, bool mustBeVisible);
 
     std::vector<int> buttons_;
     std::vector<ShownBox> shown_;
+    std::vector<HWND> answered_;
+    CRITICAL_SECTION lock_;
+    MessageBoxAnswerer* outer_;  // the answerer that was active before this one
+    HHOOK hook_ = nullptr;
     HANDLE stop_ = nullptr;
     HANDLE thread_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "tests/support/test_environment.h"
 
+#include <gtest/gtest.h>
 #include <sddl.h>
 #include <shlwapi.h>
 
@@ -14,28 +15,6 @@ namespace {
 constexpr const char* kTestRoot = "Software\\KestrovaSetupTests";
 constexpr const char* kStandInClass = "Velmora_kestrova";
 constexpr DWORD kWindowWait = 10000;
-
-void removeTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = folder + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(path + "\\");
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 // Everybody: change the DACL and delete, plus read, or everything.
 constexpr const char* kLockedRules = "D:P(A;OICI;WDSD;;;WD)";
@@ -153,6 +132,10 @@ TestFolder::~TestFolder() {
     removeTree(path_);
 }
 
+bool pathExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool folderExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -163,15 +146,65 @@ bool fileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+DWORD attributesOf(const std::string& path) {
+    return GetFileAttributesA(path.c_str());
+}
+
+bool readFile(const std::string& path, std::string* contents) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const DWORD size = GetFileSize(file, nullptr);
+    contents->assign(size, '\0');
+    DWORD read = 0;
+    const bool ok =
+        size == 0 || (ReadFile(file, &(*contents)[0], size, &read, nullptr) && read == size);
+    CloseHandle(file);
+    return ok;
+}
+
 void writeFile(const std::string& path, const std::string& contents) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
     WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
     CloseHandle(file);
+    ASSERT_EQ(written, contents.size()) << path;
+}
+
+void createFolders(const std::string& folder) {
+    for (size_t i = 3; i < folder.size(); ++i) {
+        if (folder[i] == '\\') {
+            CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
+        }
+    }
+    CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+void removeTree(const std::string& folder) {
+    const std::string prefix = folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((prefix + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = prefix + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(path);
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(prefix.c_str());
 }
 
 TestRegistryKey::TestRegistryKey(const char* name) : path_(std::string(kTestRoot) + "\\" + name) {

@@ -30,9 +30,19 @@ private:
     std::string path_;
 };
 
+bool pathExists(const std::string& path);
 bool folderExists(const std::string& path);
 bool fileExists(const std::string& path);
+// GetFileAttributes: INVALID_FILE_ATTRIBUTES when the path does not exist.
+DWORD attributesOf(const std::string& path);
+// Reads the whole file; false when it cannot be read.
+bool readFile(const std::string& path, std::string* contents);
+// Creates or replaces the file; a failure fails the test.
 void writeFile(const std::string& path, const std::string& contents);
+// Creates the folder and every missing parent.
+void createFolders(const std::string& folder);
+// Deletes the folder and everything in it, read-only files included.
+void removeTree(const std::string& folder);
 
 // "Software\KestrovaSetupTests\<name>" below HKCU, absent at the start and
 // deleted (with the test root, when that is empty) at the end.

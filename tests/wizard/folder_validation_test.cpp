@@ -46,7 +46,7 @@ FolderCheck validateExpecting(const std::string& path, const std::string& messag
                               int button = IDOK) {
     MessageBoxAnswerer answerer({button});
     const FolderCheck result = validateFolder(path.c_str(), kInvalidPhrase, kMissingPhrase);
-    const std::vector<ShownBox> boxes = answerer.finish();
+    const std::vector<ShownBox> boxes = answerer.shown();
     EXPECT_EQ(boxes.size(), 1u);
     if (!boxes.empty()) {
         EXPECT_EQ(boxes[0].text, message);
@@ -100,7 +100,7 @@ TEST_F(FolderValidation, NewFolderIsAcceptedAndRemovedWhileItsParentsStay) {
     const std::string target = folder_.path("parent\\child\\Kestrova");
     MessageBoxAnswerer answerer;
     EXPECT_EQ(validateFolder(target.c_str(), kInvalidPhrase, kMissingPhrase), Accepted);
-    EXPECT_TRUE(answerer.finish().empty());
+    EXPECT_TRUE(answerer.shown().empty());
     EXPECT_FALSE(folderExists(target));
     EXPECT_TRUE(folderExists(folder_.path("parent\\child")));
     EXPECT_FALSE(fileExists(target + "\\__testFile1827382_1"));
@@ -110,7 +110,7 @@ TEST_F(FolderValidation, ExistingFolderWithFilesIsAcceptedAndKept) {
     writeFile(folder_.path("keep.txt"), "data");
     MessageBoxAnswerer answerer;
     EXPECT_EQ(validateFolder(folder_.path().c_str(), kInvalidPhrase, kMissingPhrase), Accepted);
-    EXPECT_TRUE(answerer.finish().empty());
+    EXPECT_TRUE(answerer.shown().empty());
     EXPECT_TRUE(fileExists(folder_.path("keep.txt")));
     EXPECT_FALSE(fileExists(folder_.path("__testFile1827382_1")));
 }
@@ -137,7 +137,7 @@ TEST_F(FolderValidation, UnwritableFixedFolderIsRefusedOrOffersTheSuggestion) {
         gSession.folderWriteProbe = c.folderWriteProbe;
         MessageBoxAnswerer answerer({c.button});
         EXPECT_EQ(validateFolder(target.c_str(), kInvalidPhrase, kMissingPhrase), c.result);
-        const std::vector<ShownBox> boxes = answerer.finish();
+        const std::vector<ShownBox> boxes = answerer.shown();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, c.message);
         EXPECT_EQ(boxes[0].hasYes, c.message == kResetOffer);

@@ -62,7 +62,7 @@ TEST(ShowMessage, ShowsTextAndCaptionAndReturnsTheButton) {
         SCOPED_TRACE(c.style);
         MessageBoxAnswerer answerer({c.button});
         EXPECT_EQ(showMessage("Line one...\nLine two...", c.style, nullptr, c.caption), c.button);
-        const std::vector<ShownBox> boxes = answerer.finish();
+        const std::vector<ShownBox> boxes = answerer.shown();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, "Line one...\nLine two...");
         EXPECT_EQ(boxes[0].caption, c.expectedCaption);
@@ -78,7 +78,7 @@ TEST(ShowMessage, BoxIsCentredOverTheGivenOwner) {
     TestWindow owner(100, 150, 700, 500);
     MessageBoxAnswerer answerer;
     showMessage("Centred over its owner...", MB_OK | MB_ICONERROR, owner.get());
-    const std::vector<ShownBox> boxes = answerer.finish();
+    const std::vector<ShownBox> boxes = answerer.shown();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].owner, owner.get());
     expectCentredOver(boxes[0].rect, owner.rect());
@@ -94,7 +94,7 @@ TEST(ShowMessage, TwoBoxesInARowAreEachCentredOverTheWizard) {
     EXPECT_EQ(gSession.messageBoxHook, nullptr);
     gSession.sheetWindow = nullptr;
 
-    const std::vector<ShownBox> boxes = answerer.finish();
+    const std::vector<ShownBox> boxes = answerer.shown();
     ASSERT_EQ(boxes.size(), 2u);
     for (const ShownBox& box : boxes) {
         SCOPED_TRACE(box.text);
