@@ -29,3 +29,4 @@ double bestOf(int rounds, Body body) {
 
 void runTextBenchmarks();
 void runPackageBenchmarks();
+void runInstallBenchmarks();

@@ -3,5 +3,6 @@
 int main() {
     runTextBenchmarks();
     runPackageBenchmarks();
+    runInstallBenchmarks();
     return 0;
 }

@@ -28,9 +28,10 @@ void runTextBenchmarks() {
         volatile size_t keep = text.size();
         (void)keep;
     });
-    std::printf("text: appendChar x %d: %.2f ns/char, %d reallocations (std::string: %.2f ns/char)\n",
-                kCharacters, textSeconds * 1e9 / kCharacters, reallocations,
-                stringSeconds * 1e9 / kCharacters);
+    std::printf(
+        "text: appendChar x %d: %.2f ns/char, %d reallocations (std::string: %.2f ns/char)\n",
+        kCharacters, textSeconds * 1e9 / kCharacters, reallocations,
+        stringSeconds * 1e9 / kCharacters);
 
     TextBuffer source;
     for (int i = 0; i < 100000; ++i) {
