@@ -23,7 +23,8 @@ enum RegistryFlags : uint32_t {
 };
 
 // The product's settings key below HKEY_CURRENT_USER.
-inline constexpr const char* kSettingsKey = "Software\\from Velmora\\Kestrova & Scheduler\\Settings";
+inline constexpr const char* kSettingsKey =
+    "Software\\from Velmora\\Kestrova & Scheduler\\Settings";
 
 struct RegistryValueSpec {
     uint32_t flags = 0;

@@ -5,7 +5,8 @@
 #include <windows.h>
 
 // The maker's web pages. Only the paths and queries are fixed; the host is ours.
-inline constexpr const char* kDownloadPage = "https://www.velmora-software.example/php/download.php?what=kvr";
+inline constexpr const char* kDownloadPage =
+    "https://www.velmora-software.example/php/download.php?what=kvr";
 inline constexpr const char* kFeedbackPage =
     "https://www.velmora-software.example/php/dwnld_fdbk.php?what=glitch&name=KVR&ver=1.2.7.1";
 inline constexpr const char* kSupportAddress = "support@velmora-software.example";

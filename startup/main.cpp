@@ -7,7 +7,8 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     gSession.moduleInstance = instance;
-    showMessage("This build of the Kestrova setup is not finished yet: the wizard is still to come.",
-                MB_OK | MB_ICONINFORMATION);
+    showMessage(
+        "This build of the Kestrova setup is not finished yet: the wizard is still to come.",
+        MB_OK | MB_ICONINFORMATION);
     return 0;
 }
