@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Runs the Windows test programs of a build folder under wine64, in a private
 # prefix inside that folder: ctest with a persistent wineserver, and Xvfb on a
-# free display when DISPLAY is unset. Touches nothing outside the build folder.
+# free display when DISPLAY is unset. As root, ctest also gets a prefix and
+# wineserver of the unprivileged user 65534 (tools/wine-unprivileged.sh), in the
+# build folder, or in a private folder below /tmp when that user cannot reach the
+# build folder. Touches nothing else outside the build folder.
 #
 #   tools/wine-test.sh BUILD_DIR [ctest arguments...]
 #   tools/wine-test.sh BUILD_DIR --run PROGRAM [arguments...]   (runs one program)
 set -euo pipefail
 
 build=$(realpath "$1")
+tools=$(dirname "$(realpath "$0")")
 shift
 rig="$build/wine-rig"
 template="$rig/template"
@@ -67,7 +71,13 @@ cp -a "$template" "$prefix"
 export WINEPREFIX="$prefix"
 
 xvfb_pid=""
+unprivileged=""
+unprivileged_is_temporary=""
 cleanup() {
+    if [ -n "$unprivileged" ]; then
+        "$tools/wine-unprivileged.sh" stop "$unprivileged"
+        if [ -n "$unprivileged_is_temporary" ]; then rm -rf "$unprivileged"; fi
+    fi
     "$WINESERVER" -k >/dev/null 2>&1 || true
     "$WINESERVER" -w >/dev/null 2>&1 || true
     if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
@@ -101,6 +111,15 @@ if [ "${1:-}" = "--run" ]; then
     shift
     "$WINE" "$@"
 else
+    if [ "$(id -u)" -eq 0 ]; then
+        unprivileged="$rig/unprivileged"
+        if ! setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$rig"; then
+            unprivileged=$(mktemp -d /tmp/kvr-unprivileged.XXXXXX)
+            unprivileged_is_temporary=1
+        fi
+        "$tools/wine-unprivileged.sh" start "$unprivileged" "$template"
+        export KVR_UNPRIVILEGED="$unprivileged"
+    fi
     cd "$build"
     ctest --output-on-failure "$@"
 fi
