@@ -10,6 +10,7 @@
 #include "registration/registry_access.h"
 #include "startup/setup_session.h"
 #include "text/text_helpers.h"
+#include "wizard/folder_validation.h"
 
 namespace {
 
@@ -88,22 +89,6 @@ void createStartMenuShortcuts(const ShortcutTargets& targets) {
     writeSettingText(kStartMenuRecord, folder.text(), HKEY_CURRENT_USER);
 }
 
-// The place's folder with a trailing separator, or empty when it cannot be
-// determined. The item list is freed either way.
-TextBuffer specialFolder(IMalloc* allocator, int csidl) {
-    TextBuffer folder;
-    LPITEMIDLIST items = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &items)) || items == nullptr) {
-        return folder;
-    }
-    char path[MAX_PATH];
-    if (SHGetPathFromIDListA(items, path)) {
-        folder = withTrailingSeparator(path);
-    }
-    allocator->Free(items);
-    return folder;
-}
-
 // Removes the old-named shortcut from `linkFormat`'s place, then creates the
 // program's one when `wanted`, or deletes it otherwise.
 void placeProgramShortcut(const TextBuffer& folder, const char* linkFormat, bool wanted,
@@ -143,15 +128,12 @@ bool installShortcuts(HWND page, TextBuffer& error) {
         createStartMenuShortcuts(targets);
     }
 
-    ComPtr<IMalloc> allocator;
-    if (FAILED(SHGetMalloc(reinterpret_cast<IMalloc**>(allocator.out())))) {
-        return true;
-    }
-    TextBuffer desktop = specialFolder(allocator.get(), CSIDL_DESKTOPDIRECTORY);
+    // A place the shell cannot name (or no shell allocator at all) is skipped.
+    TextBuffer desktop = specialFolderPath(CSIDL_DESKTOPDIRECTORY);
     if (desktop.visibleLength() != 0) {
         placeProgramShortcut(desktop, "%s%s.lnk", choices.createDesktopIcon == 1, targets.program);
     }
-    TextBuffer appData = specialFolder(allocator.get(), CSIDL_APPDATA);
+    TextBuffer appData = specialFolderPath(CSIDL_APPDATA);
     if (appData.visibleLength() != 0) {
         placeProgramShortcut(appData, "%sMicrosoft\\Internet Explorer\\Quick Launch\\%s.lnk",
                              choices.createQuickLaunchIcon == 1, targets.program);
