@@ -1,14 +1,15 @@
 # make run   installs what is missing, builds, and runs the setup program
-# make test  installs what is missing, builds both targets, and runs every test
+# make test  installs what is missing, builds every target, and runs every test
 # make bench builds and runs the benchmarks
 BUILD ?= build
 JOBS ?= 2
 HOST := $(BUILD)/host
 WIN32 := $(BUILD)/win32
+WIN32TEST := $(BUILD)/win32test
 WIN64 := $(BUILD)/win64
 CMAKE_OPTS := -DCMAKE_BUILD_TYPE=Release -DKVR_HOST_TOOLS_DIR=$(abspath $(HOST))
 
-.PHONY: all deps host win32 win64 dist test run bench clean
+.PHONY: all deps host win32 win32test win64 dist test run bench clean
 
 all: dist
 
@@ -19,13 +20,20 @@ host: deps
 	@cmake -S tools -B $(HOST) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(HOST) -j $(JOBS)
 
+# The release build and the two test builds: $(call build,FOLDER,TOOLCHAIN,OPTIONS).
+define build
+	@cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/toolchain-$(2).cmake) $(CMAKE_OPTS) $(3) >/dev/null
+	@cmake --build $(1) -j $(JOBS)
+endef
+
 win32: host
-	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/toolchain-win32.cmake) $(CMAKE_OPTS) >/dev/null
-	@cmake --build $(WIN32) -j $(JOBS)
+	$(call build,$(WIN32),win32)
+
+win32test: host
+	$(call build,$(WIN32TEST),win32test,-DKVR_BUILD_TESTS=ON)
 
 win64: host
-	@cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/toolchain-win64.cmake) $(CMAKE_OPTS) -DKVR_BUILD_TESTS=ON >/dev/null
-	@cmake --build $(WIN64) -j $(JOBS)
+	$(call build,$(WIN64),win64,-DKVR_BUILD_TESTS=ON)
 
 dist: win32 win64
 	@mkdir -p dist
@@ -33,23 +41,36 @@ dist: win32 win64
 	@cp $(WIN64)/bin/KestrovaSetup-x64.exe dist/KestrovaSetup-x64.exe
 	@ls -l dist
 
-test: dist
+# Every test program runs on both targets: the 32-bit build under the 32-bit Wine
+# loader (skipped, saying so, on a kernel without 32-bit support), the x64 build
+# under wine64.
+test: dist win32test
 	@tools/check-release.sh dist/KestrovaSetup.exe
 	@cd $(HOST) && ctest --output-on-failure
+	@tools/wine-test.sh $(WIN32TEST)
 	@tools/wine-test.sh $(WIN64)
 
-# The setup is a GUI program: it runs under Wine on the current display. Without
-# one there is nobody to answer it, so only the build is reported.
+# The 32-bit release under the 32-bit Wine loader; the x64 build under wine64 only
+# where the kernel cannot run 32-bit programs. The setup is a GUI program: without
+# a display there is nobody to answer it, so only the build is reported.
 run: dist
-	@if [ -n "$$DISPLAY" ]; then \
-		tools/wine-test.sh $(WIN64) --run $(abspath dist/KestrovaSetup-x64.exe); \
-	else \
+	@if [ -z "$$DISPLAY" ]; then \
 		echo "No DISPLAY: built dist/KestrovaSetup.exe (32-bit release) and dist/KestrovaSetup-x64.exe;"; \
 		echo "run 'make run' from a desktop session to see the setup under Wine."; \
+	elif tools/runs-32bit.sh; then \
+		tools/wine-test.sh $(WIN32) --run $(abspath dist/KestrovaSetup.exe); \
+	else \
+		echo "This kernel cannot run 32-bit programs: running dist/KestrovaSetup-x64.exe under wine64."; \
+		tools/wine-test.sh $(WIN64) --run $(abspath dist/KestrovaSetup-x64.exe); \
 	fi
 
-bench: dist
-	@tools/wine-test.sh $(WIN64) --run $(abspath $(WIN64)/bin/kvr_bench.exe)
+bench: win32test win64
+	@if tools/runs-32bit.sh; then \
+		tools/wine-test.sh $(WIN32TEST) --run $(abspath $(WIN32TEST)/bin/kvr_bench.exe); \
+	else \
+		echo "This kernel cannot run 32-bit programs: benchmarking the x64 build under wine64."; \
+		tools/wine-test.sh $(WIN64) --run $(abspath $(WIN64)/bin/kvr_bench.exe); \
+	fi
 
 clean:
 	rm -rf $(BUILD) dist
