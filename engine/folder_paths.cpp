@@ -3,27 +3,19 @@
 
 #include <windows.h>
 
-namespace {
-
-bool isSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-}  // namespace
+#include "text/text_helpers.h"
 
 TextBuffer folderOfPath(const char* path) {
     char copy[MAX_PATH];
     lstrcpynA(copy, path != nullptr ? path : "", sizeof copy);
-    char* lastSeparator = nullptr;
-    for (char* p = copy; *p != '\0'; ++p) {
-        if (isSeparator(*p)) {
-            lastSeparator = p;
-        }
+    const char* lastSeparator = nullptr;
+    for (const char* p = findPathSeparator(copy); p != nullptr; p = findPathSeparator(p + 1)) {
+        lastSeparator = p;
     }
     if (lastSeparator == nullptr) {
         return TextBuffer();
     }
-    *lastSeparator = '\0';
+    copy[lastSeparator - copy] = '\0';
     return TextBuffer(copy);
 }
 
@@ -33,12 +25,30 @@ void createFolderChain(const char* path) {
     }
     TextBuffer prefix(path);
     char* text = prefix.data();
-    for (char* p = text; *p != '\0'; ++p) {
-        if (isSeparator(*p) && p != text) {
-            const char separator = *p;
-            *p = '\0';
+    for (const char* p = findPathSeparator(text); p != nullptr; p = findPathSeparator(p + 1)) {
+        char& separator = text[p - text];
+        if (p != text) {
+            const char kept = separator;
+            separator = '\0';
             CreateDirectoryA(text, nullptr);
-            *p = separator;
+            separator = kept;
         }
     }
+}
+
+bool isAbsolutePath(const char* path) {
+    if (path == nullptr) {
+        return false;
+    }
+    const bool isLetter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+    if (isLetter && path[1] == ':') {
+        return path[2] == '\\' || path[2] == '/';
+    }
+    if (path[0] != '\\' || path[1] != '\\') {
+        return false;
+    }
+    // Both the server and the share must be named.
+    const char* share = findPathSeparator(path + 2);
+    return share != nullptr && share != path + 2 && share[1] != '\0' && share[1] != '\\' &&
+           share[1] != '/';
 }

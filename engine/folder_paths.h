@@ -10,3 +10,7 @@ TextBuffer folderOfPath(const char* path);
 // left, ignoring failures. A path ending in a separator is created whole; for one
 // without, the last component is not created.
 void createFolderChain(const char* path);
+// True for a drive letter, a colon and a separator ("C:\\...") and for a UNC path
+// ("\\\\server\\share..."); false for anything relative to a current folder or
+// drive, and for null.
+bool isAbsolutePath(const char* path);

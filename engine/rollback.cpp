@@ -6,12 +6,18 @@
 #include "engine/install_page_ids.h"
 #include "startup/setup_session.h"
 #include "text/text_buffer.h"
+#include "text/text_helpers.h"
 #include "wizard/message_box.h"
 
 namespace {
 
 int depthOf(const InstallRecord& record) {
-    return record.targetPath.countChar('\\', 0) + record.targetPath.countChar('/', 0);
+    int depth = 0;
+    for (const char* p = findPathSeparator(record.targetPath.text()); p != nullptr;
+         p = findPathSeparator(p + 1)) {
+        ++depth;
+    }
+    return depth;
 }
 
 // Deepest first, so that a folder's new files are gone before the folder itself is

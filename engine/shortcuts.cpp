@@ -57,9 +57,12 @@ void deleteLink(const TextBuffer& folder, const char* name) {
     DeleteFileA(link.text());
 }
 
+// A recorded folder that is blank or relative would name the process's current
+// folder (usually where the setup was started from): it counts as none.
 void removeRecordedStartMenuShortcuts() {
     TextBuffer recorded = readSettingText(HKEY_CURRENT_USER, kStartMenuRecord, "", nullptr);
-    if (recorded.visibleLength() == 0) {
+    recorded.trim(kBlankSet);
+    if (!isAbsolutePath(recorded.text())) {
         return;
     }
     TextBuffer folder = withTrailingSeparator(recorded.text());
@@ -124,7 +127,7 @@ bool installShortcuts(HWND page, TextBuffer& error) {
     SetDlgItemTextA(page, kInstallStatusLine, "Installing shortcuts...");
     const ShortcutTargets targets = makeTargets();
     removeRecordedStartMenuShortcuts();
-    if (choices.createStartMenuFolder == 1 && choices.startMenuFolder.visibleLength() != 0) {
+    if (choices.createStartMenuFolder == 1 && isAbsolutePath(choices.startMenuFolder.text())) {
         createStartMenuShortcuts(targets);
     }
 

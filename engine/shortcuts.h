@@ -8,7 +8,9 @@
 
 // Creates the data folder, removes the Start Menu shortcuts recorded in "instOSMP",
 // and creates (or deletes, when not chosen) the Start Menu, desktop and Quick Launch
-// shortcuts. Clears cancelAllowed. Fails only when the data folder cannot be made.
+// shortcuts. A recorded or chosen Start Menu folder that is not an absolute path
+// (trimmed) is passed over. Clears cancelAllowed. Fails only when the data folder
+// cannot be made.
 bool installShortcuts(HWND page, TextBuffer& error);
 
 // Creates or overwrites the shell link `linkPath` pointing at `target`. True only

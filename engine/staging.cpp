@@ -119,10 +119,31 @@ bool recordTarget(InstallRecord& record, const TextBuffer& target, const TextBuf
     return true;
 }
 
-bool writeTarget(const TextBuffer& target, const uint8_t* data, uint32_t size, TextBuffer& error) {
+// Nothing was written when the target cannot even be opened (a file still loaded
+// by another program, say): the target gets its attributes back and the saved
+// copy goes, so that the undo neither tries to put back an unchanged file nor
+// reports a copy that stays behind.
+void forgetUnwrittenTarget(InstallRecord& record, const TextBuffer& target, DWORD attributes) {
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(target.text(), attributes);
+    }
+    if (record.state == backedUp) {
+        SetFileAttributesA(record.backupPath.text(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(record.backupPath.text());
+    }
+    record.state = notRecorded;
+    record.backupPath.clear();
+    record.targetPath.clear();
+}
+
+// False with the message in `error`; `opened` tells whether the target was
+// opened (and so truncated) before the failure.
+bool writeTarget(const TextBuffer& target, const uint8_t* data, uint32_t size, TextBuffer& error,
+                 bool& opened) {
     FileHandle file(CreateFileA(target.text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    opened = file.valid();
+    if (!opened) {
         error.format("ERROR: (%d) Cannot install the following file:\n\n%s",
                      static_cast<int>(GetLastError()), target.text());
         return false;
@@ -191,7 +212,8 @@ bool installFile(HWND page, int k, TextBuffer& error, bool& /*offerFeedback*/) {
     TextBuffer backup = makeUniqueTempName(gSession.choices.stagingFolder.text(), kBackupExtension);
     TextBuffer target;
     target.format("%s\\%s", gSession.choices.installFolder.text(), name);
-    if (!recordTarget(progress.backupList[k], target, backup, error)) {
+    InstallRecord& record = progress.backupList[k];
+    if (!recordTarget(record, target, backup, error)) {
         return false;
     }
 
@@ -199,9 +221,15 @@ bool installFile(HWND page, int k, TextBuffer& error, bool& /*offerFeedback*/) {
     if (folder.visibleLength() != 0) {
         CreateDirectoryA(folder.text(), nullptr);
     }
+    const DWORD attributes = GetFileAttributesA(target.text());
     SetFileAttributesA(target.text(), FILE_ATTRIBUTE_NORMAL);
+    bool opened = false;
     const bool written =
-        writeTarget(target, progress.packageData + entry.position, entry.size, error);
+        writeTarget(target, progress.packageData + entry.position, entry.size, error, opened);
+    if (!opened) {
+        forgetUnwrittenTarget(record, target, attributes);
+        return false;
+    }
     if (isDriverLibrary(target.text())) {
         const DWORD attributes = GetFileAttributesA(target.text());
         if (attributes != INVALID_FILE_ATTRIBUTES) {

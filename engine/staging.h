@@ -17,7 +17,9 @@ bool prepareInstallation(HWND page, TextBuffer& error, bool& offerFeedback);
 // File step k (0..fileCount): k 0 writes package entry 0 as "__cdcb.lx", k >= 1
 // writes entry k - 1 under its own name. An existing target is saved first; if it
 // cannot be saved the step fails before anything is overwritten, so that the undo
-// never loses a file. Never sets `offerFeedback`.
+// never loses a file. A target that cannot be opened for writing fails the step
+// with its record left empty, its attributes as they were and no saved copy.
+// Never sets `offerFeedback`.
 bool installFile(HWND page, int k, TextBuffer& error, bool& offerFeedback);
 
 // A full path "<folder>\XXXXXXXXXXXX.<extension>" (twelve upper-case hex digits)

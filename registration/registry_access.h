@@ -31,14 +31,16 @@ struct RegistryValueSpec {
     HKEY root = HKEY_CURRENT_USER;
     const char* keyPath = nullptr;
     const char* valueName = "";  // "" names the key's default value
+    // Each union starts out as a null pointer, its widest member: a 32-bit zero
+    // would leave the upper half of the pointer unset on win64.
     union {
         uint32_t dword;
-        const char* text;
-    } writeData = {0};
+        const char* text = nullptr;
+    } writeData;
     union {
-        uint32_t dword;    // number form: the value read lands here
-        TextBuffer* text;  // text form: may be null (only the outcome is wanted)
-    } readTarget = {0};
+        uint32_t dword;              // number form: the value read lands here
+        TextBuffer* text = nullptr;  // text form: may be null (only the outcome is wanted)
+    } readTarget;
     int32_t* readStatus = nullptr;
     uint32_t lastError = 0;
 };

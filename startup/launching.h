@@ -4,14 +4,18 @@
 
 #include <windows.h>
 
-// The maker's web pages. Only the paths and queries are fixed; the host is ours.
+// The maker's web pages. Only the paths and queries are fixed; the host comes from
+// the build (CMake cache KVR_MAKER_WEB_HOST).
+#ifndef KVR_MAKER_WEB_HOST
+#error "KVR_MAKER_WEB_HOST names the maker's web host; the build defines it"
+#endif
 inline constexpr const char* kDownloadPage =
-    "https://www.velmora-software.example/php/download.php?what=kvr";
+    "https://" KVR_MAKER_WEB_HOST "/php/download.php?what=kvr";
 inline constexpr const char* kFeedbackPage =
-    "https://www.velmora-software.example/php/dwnld_fdbk.php?what=glitch&name=KVR&ver=1.2.7.1";
+    "https://" KVR_MAKER_WEB_HOST "/php/dwnld_fdbk.php?what=glitch&name=KVR&ver=1.2.7.1";
 inline constexpr const char* kSupportAddress = "support@velmora-software.example";
 inline constexpr const char* kPublisherDomain = "velmora-software.example";
-inline constexpr const char* kProductPage = "https://www.velmora-software.example/kestrova/";
+inline constexpr const char* kProductPage = "https://" KVR_MAKER_WEB_HOST "/kestrova/";
 
 // ShellExecuteA "open" with no owner; > 32 means opened. A null target is "".
 INT_PTR openWithShell(const char* target);

@@ -37,6 +37,17 @@ bool isSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
+// Whether the text's last character is a backslash or a slash; the last byte
+// alone could be the second half of a double-byte character.
+bool endsWithSeparator(const TextBuffer& text) {
+    const char* last = nullptr;
+    for (const char* p = text.text() != nullptr ? text.text() : ""; *p != '\0';
+         p += charLength(p)) {
+        last = p;
+    }
+    return last != nullptr && charLength(last) == 1 && isSeparator(*last);
+}
+
 }  // namespace
 
 int32_t TextBuffer::findChar(char c, int32_t start) const {
@@ -234,8 +245,7 @@ TextBuffer TextBuffer::replaceAll(const char* pattern, const char* replacement,
 TextBuffer withTrailingSeparator(const char* path) {
     TextBuffer result(path);
     result.trim(kBlankSet);
-    uint32_t visible = result.visibleLength();
-    if (visible > 0 && !isSeparator(result.text()[visible - 1])) {
+    if (result.visibleLength() > 0 && !endsWithSeparator(result)) {
         result.append("\\");
     }
     return result;
@@ -244,8 +254,7 @@ TextBuffer withTrailingSeparator(const char* path) {
 TextBuffer withoutTrailingSeparator(const char* path) {
     TextBuffer result(path);
     result.trim(kBlankSet);
-    uint32_t visible = result.visibleLength();
-    if (visible > 0 && isSeparator(result.text()[visible - 1])) {
+    if (endsWithSeparator(result)) {
         result.removeLastChar();
     }
     return result;
@@ -261,4 +270,17 @@ TextBuffer concat(const TextBuffer& first, const char* second) {
     TextBuffer result(first);
     result.append(second);
     return result;
+}
+
+const char* findPathSeparator(const char* text) {
+    for (const char* p = text != nullptr ? text : ""; *p != '\0'; p += charLength(p)) {
+        if (isSeparator(*p)) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+const char* nextCharacter(const char* text) {
+    return *text != '\0' ? text + charLength(text) : text;
 }

@@ -6,7 +6,7 @@
 set -euo pipefail
 tools=$(dirname "$(realpath "$0")")
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-          wine wine64 xvfb xauth x11-utils googletest)
+          wine wine64 xvfb xauth x11-utils googletest locales-all)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 

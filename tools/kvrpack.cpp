@@ -11,6 +11,7 @@
 // Every failure prints one line to stderr and exits with 1 (2 for usage errors).
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -34,7 +35,12 @@ int usage() {
     return 2;
 }
 
+// Only a regular file: a folder opens as a stream, and reading it throws.
 bool readFile(const std::string& path, std::vector<uint8_t>* bytes) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return false;
@@ -136,11 +142,17 @@ int build(const std::string& listPath, const std::string& outPath, uint8_t key) 
     if (!writePackage(inputs, key, &archive, &error)) {
         return fail(listPath + ": " + error);
     }
-    std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
+    // Written beside OUT and renamed over it, so that a failure leaves whatever
+    // stood at OUT as it was.
+    const std::string partPath = outPath + ".kvrpack-part";
+    std::ofstream out(partPath, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) {
+        return fail("cannot write " + outPath);
+    }
     out.write(reinterpret_cast<const char*>(archive.data()), std::streamsize(archive.size()));
     out.close();
-    if (!out) {
-        std::remove(outPath.c_str());
+    if (!out || std::rename(partPath.c_str(), outPath.c_str()) != 0) {
+        std::remove(partPath.c_str());
         return fail("cannot write " + outPath);
     }
     return 0;

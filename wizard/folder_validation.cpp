@@ -98,16 +98,15 @@ private:
     LPITEMIDLIST items_ = nullptr;
 };
 
-// The file-system path of a special folder; false (and an empty path) when the
-// shell has none. The item list and the allocator are released on every path.
-bool shellFolderPath(int csidl, char (&path)[MAX_PATH]) {
+// The file-system path of a special folder; empty when the shell has none. The
+// item list and the allocator are released on every path.
+void shellFolderPath(int csidl, char (&path)[MAX_PATH]) {
     path[0] = '\0';
     ShellItemList items;
     if (!items.available() || FAILED(SHGetSpecialFolderLocation(nullptr, csidl, items.out())) ||
         !SHGetPathFromIDListA(items.get(), path)) {
         path[0] = '\0';
     }
-    return path[0] != '\0';
 }
 
 bool pathExists(const TextBuffer& path) {
@@ -154,7 +153,9 @@ FolderCheck validateFolder(const char* path, const char* invalidPhrase, const ch
 
 bool hasValidPathCharacters(const char* text) {
     int colons = 0;
-    for (const char* p = text != nullptr ? text : ""; *p != '\0'; ++p) {
+    // By character: the second byte of a double-byte character may be 0x7C (|),
+    // and no lead byte is one of the characters looked for.
+    for (const char* p = text != nullptr ? text : ""; *p != '\0'; p = nextCharacter(p)) {
         switch (*p) {
             case '"':
             case '*':
@@ -178,10 +179,8 @@ bool hasValidPathCharacters(const char* text) {
 UINT rootDriveType(const char* path) {
     char root[MAX_PATH + 1];
     lstrcpynA(root, path != nullptr ? path : "", MAX_PATH);
-    int length = 0;
-    while (root[length] != '\0' && root[length] != '\\' && root[length] != '/') {
-        ++length;
-    }
+    const char* separator = findPathSeparator(root);
+    const int length = separator != nullptr ? static_cast<int>(separator - root) : lstrlenA(root);
     if (length == 0 || root[length - 1] != ':') {
         return 0;
     }
@@ -213,43 +212,61 @@ bool probeFolderWritable(const char* folder, bool removeAfterwards) {
 
 TextBuffer specialFolderPath(int csidl) {
     char path[MAX_PATH] = "";
-    if (!shellFolderPath(csidl, path) && csidl == CSIDL_PROGRAM_FILES) {
-        return withTrailingSeparator("C:\\Program Files");
-    }
-    return withTrailingSeparator(path);
+    shellFolderPath(csidl, path);
+    return specialFolderFromShell(csidl, path);
 }
 
-TextBuffer defaultInstallFolder() {
-    TextBuffer base;
-    if (gSession.platformProbe != 0) {
-        base = specialFolderPath(CSIDL_LOCAL_APPDATA);
-        if (base.visibleLength() == 0) {
-            char profile[MAX_PATH];
-            const DWORD length =
-                ExpandEnvironmentStringsA("%USERPROFILE%", profile, sizeof profile);
-            if (length > 0 && length <= sizeof profile && PathFileExistsA(profile)) {
-                base.assign(profile);
-            } else {
-                base = specialFolderPath(CSIDL_PERSONAL);
-            }
+TextBuffer specialFolderFromShell(int csidl, const char* shellPath) {
+    if ((shellPath == nullptr || shellPath[0] == '\0') && csidl == CSIDL_PROGRAM_FILES) {
+        return withTrailingSeparator("C:\\Program Files");
+    }
+    return withTrailingSeparator(shellPath);
+}
+
+SuggestionBases currentSuggestionBases() {
+    SuggestionBases bases;
+    bases.localAppData = specialFolderPath(CSIDL_LOCAL_APPDATA);
+    char profile[MAX_PATH];
+    const DWORD length = ExpandEnvironmentStringsA("%USERPROFILE%", profile, sizeof profile);
+    if (length > 0 && length <= sizeof profile && PathFileExistsA(profile)) {
+        bases.profile.assign(profile);
+    }
+    bases.documents = specialFolderPath(CSIDL_PERSONAL);
+    bases.programFiles = specialFolderPath(CSIDL_PROGRAM_FILES);
+    if (!pathExists(bases.programFiles)) {
+        bases.programFiles.clear();
+    }
+    bases.music = specialFolderPath(CSIDL_MYMUSIC);
+    return bases;
+}
+
+TextBuffer suggestInstallFolder(const SuggestionBases& bases, int platformProbe) {
+    const TextBuffer* base = &bases.documents;
+    if (platformProbe != 0) {
+        if (bases.localAppData.visibleLength() != 0) {
+            base = &bases.localAppData;
+        } else if (bases.profile.visibleLength() != 0) {
+            base = &bases.profile;
         }
-    } else {
-        base = specialFolderPath(CSIDL_PROGRAM_FILES);
-        if (!pathExists(base)) {
-            base = specialFolderPath(CSIDL_PERSONAL);
-        }
+    } else if (bases.programFiles.visibleLength() != 0) {
+        base = &bases.programFiles;
     }
     TextBuffer folder;
-    folder.format("%s\\%s", withoutTrailingSeparator(base.text()).text(), "Kestrova");
+    folder.format("%s\\%s", withoutTrailingSeparator(base->text()).text(), "Kestrova");
     return folder;
 }
 
-TextBuffer defaultDataFolder() {
-    TextBuffer base = specialFolderPath(CSIDL_MYMUSIC);
-    if (base.visibleLength() == 0) {
-        base = specialFolderPath(CSIDL_PERSONAL);
-    }
+TextBuffer suggestDataFolder(const SuggestionBases& bases) {
+    const TextBuffer& base = bases.music.visibleLength() != 0 ? bases.music : bases.documents;
     return concat(base, "Kestrova Recordings");
+}
+
+TextBuffer defaultInstallFolder() {
+    return suggestInstallFolder(currentSuggestionBases(), gSession.platformProbe);
+}
+
+TextBuffer defaultDataFolder() {
+    return suggestDataFolder(currentSuggestionBases());
 }
 
 int removeChosenFolders() {

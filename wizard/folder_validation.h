@@ -26,6 +26,25 @@ bool probeFolderWritable(const char* folder, bool removeAfterwards);
 // The special folder's path with a trailing backslash, or empty
 // (CSIDL_PROGRAM_FILES falls back to "C:\Program Files\").
 TextBuffer specialFolderPath(int csidl);
+// specialFolderPath's choice over the path the shell gave (empty: none).
+TextBuffer specialFolderFromShell(int csidl, const char* shellPath);
+
+// The bases that the suggested folders are chosen from, each empty when missing.
+struct SuggestionBases {
+    TextBuffer localAppData;  // special folders, with a trailing backslash
+    TextBuffer profile;       // %USERPROFILE%, only when it names an existing path
+    TextBuffer documents;
+    TextBuffer programFiles;  // only when the folder exists
+    TextBuffer music;
+};
+SuggestionBases currentSuggestionBases();
+// NT family: local application data, else the profile, else Documents; other
+// systems: Program Files, else Documents. Then "\Kestrova" after the base
+// without its separator.
+TextBuffer suggestInstallFolder(const SuggestionBases& bases, int platformProbe);
+// Music, else Documents, followed by "Kestrova Recordings".
+TextBuffer suggestDataFolder(const SuggestionBases& bases);
+// The two suggestions over currentSuggestionBases() and gSession.platformProbe.
 TextBuffer defaultInstallFolder();
 TextBuffer defaultDataFolder();
 // Removes dataFolder, installFolder and startMenuFolder when empty. Returns 1.

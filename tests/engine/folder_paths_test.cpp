@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/folder_paths.h"
+#include "tests/support/double_byte.h"
 #include "tests/support/test_environment.h"
 
 namespace {
@@ -49,6 +51,65 @@ TEST(CreateFolderChain, CreatesEveryFolderBeforeASeparator) {
     EXPECT_TRUE(folderExists(folder.path("a\\b\\c\\blocker\\d")));
     EXPECT_TRUE(fileExists(folder.path("blocker")));
     EXPECT_FALSE(folderExists(folder.path("blocker\\d")));
+}
+
+TEST(IsAbsolutePath, DriveRootsAndUncPathsOnly) {
+    struct Case {
+        const char* path;
+        bool absolute;
+    } cases[] = {
+        {"C:\\Menu\\", true},
+        {"c:/Menu", true},
+        {"C:\\", true},
+        {"\\\\server\\share", true},
+        {"\\\\server\\share\\Menu\\", true},
+        {"", false},
+        {"   ", false},
+        {"Menu\\", false},
+        {"\\Menu\\", false},
+        {"C:Menu", false},
+        {"C:", false},
+        {"1:\\Menu", false},
+        {"\\\\server", false},
+        {"\\\\server\\", false},
+        {"\\\\\\share", false},
+        {" C:\\Menu", false},
+        {nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path != nullptr ? c.path : "(null)");
+        EXPECT_EQ(isAbsolutePath(c.path), c.absolute);
+    }
+}
+
+// The folder names' second bytes are 0x5C and 0x7C; the folders must come out
+// whole, as the file system sees them in UTF-16.
+TEST_F(DoubleByteTest, FolderPathsSplitOnlyBetweenCharacters) {
+    EXPECT_EQ(std::string(folderOfPath(("C:\\x\\" + kTrailBackslash + "\\kvr.exe").c_str()).text()),
+              "C:\\x\\" + kTrailBackslash);
+    EXPECT_EQ(std::string(folderOfPath(("C:\\x\\" + kTrailBackslash).c_str()).text()), "C:\\x");
+    EXPECT_EQ(std::string(folderOfPath(kTrailBackslash.c_str()).text()), "");
+    EXPECT_TRUE(isAbsolutePath(("\\\\" + kTrailBackslash + "\\" + kTrailBar).c_str()));
+
+    TestFolder folder("chain-cp932");
+    createFolderChain(folder.path(kTrailBackslash + "\\" + kTrailBar + "\\").c_str());
+    const std::string narrowRoot = folder.path();
+    const std::wstring root(narrowRoot.begin(), narrowRoot.end());
+    const DWORD inner =
+        GetFileAttributesW((root + kTrailBackslashWide + L"\\" + kTrailBarWide).c_str());
+    ASSERT_NE(inner, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(inner & FILE_ATTRIBUTE_DIRECTORY);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::vector<std::wstring> names;
+    do {
+        if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..") {
+            names.push_back(found.cFileName);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    EXPECT_EQ(names, std::vector<std::wstring>{kTrailBackslashWide});
 }
 
 }  // namespace

@@ -224,6 +224,49 @@ TEST_F(InstallDriverTest, FailureAtEveryFileStepOfAReinstallRestoresTheEarlierFi
     }
 }
 
+// A target that can be read, and so saved, but not opened for writing (a library
+// still loaded by another program): nothing was written, so the undo has nothing
+// to put back. One message, no copy kept anywhere, the folder as it was.
+TEST_F(InstallDriverTest, TargetThatCanBeSavedButNotOpenedForWritingStaysAsItWas) {
+    const struct {
+        const char* what;
+        bool reinstall;
+        int k;
+    } cases[] = {{"fresh", false, 2}, {"reinstall", true, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        removeTree(installFolder_);
+        if (c.reinstall) {
+            makeEarlierInstallation();
+        } else {
+            createFolders(installFolder_);
+            writeFile(target(c.k), "the user's kvr.exe");
+            SetFileAttributesA(target(c.k).c_str(), FILE_ATTRIBUTE_HIDDEN);
+        }
+        const FolderTree before = snapshotTree(installFolder_);
+        HANDLE held = CreateFileA(target(c.k).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        gSession.progress.reset();
+        wizard_.pageRequests.clear();
+        boxes_.clear();
+
+        EXPECT_EQ(driveToEnd(), c.k + 2);
+        const InstallRecord& record = gSession.progress.backupList[c.k];
+        EXPECT_EQ(record.state, notRecorded);
+        EXPECT_EQ(record.targetPath.visibleLength(), 0u);
+        EXPECT_EQ(record.backupPath.visibleLength(), 0u);
+        CloseHandle(held);
+        const std::vector<ShownBox> boxes = boxes_.shown();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text,
+                  "ERROR: (32) Cannot install the following file:\n\n" + target(c.k));
+        EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kReadyPage});
+        EXPECT_FALSE(pathExists(stagingFolder()));
+        EXPECT_TRUE(snapshotTree(installFolder_) == before);
+    }
+}
+
 TEST_F(InstallDriverTest, GivenStagingFolderTakesTheCopiesDirectlyAndIsRemovedWhenEmpty) {
     makeEarlierInstallation();
     const std::string given = root_ + "given temp";

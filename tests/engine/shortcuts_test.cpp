@@ -140,6 +140,27 @@ TEST_F(ShortcutsTest, OptionsOffDeleteTheShortcutsOfAnEarlierInstallation) {
     }
 }
 
+// Each option on its own: a link exists only in the place that was chosen.
+TEST_F(ShortcutsTest, DesktopAndQuickLaunchOptionsAreChosenOneAtATime) {
+    const std::string program = installFolder_ + "\\kvr.exe";
+    const struct {
+        int desktop;
+        int quickLaunch;
+    } cases[] = {{1, 0}, {0, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.desktop);
+        makeEarlierShortcuts();
+        gSession.choices.createDesktopIcon = c.desktop;
+        gSession.choices.createQuickLaunchIcon = c.quickLaunch;
+        ASSERT_TRUE(runStep());
+        EXPECT_EQ(linkTarget(desktop_ + "Kestrova.lnk"), c.desktop == 1 ? program : "");
+        EXPECT_EQ(pathExists(desktop_ + "Kestrova.lnk"), c.desktop == 1);
+        EXPECT_EQ(linkTarget(quickLaunch_ + "Kestrova.lnk"), c.quickLaunch == 1 ? program : "");
+        EXPECT_EQ(pathExists(quickLaunch_ + "Kestrova.lnk"), c.quickLaunch == 1);
+        EXPECT_FALSE(pathExists(newMenu_));
+    }
+}
+
 TEST_F(ShortcutsTest, EarlierStartMenuFolderWithOtherFilesStaysAndStaysRecorded) {
     makeEarlierShortcuts();
     writeFile(oldMenu_ + "readme.txt", "not ours");
@@ -156,6 +177,48 @@ TEST_F(ShortcutsTest, ReinstallIntoTheSameStartMenuFolderRecreatesIt) {
     ASSERT_TRUE(runStep());
     EXPECT_EQ(linkTarget(newMenu_ + "Uninstall.lnk"), installFolder_ + "\\uninst_kvr.exe");
     EXPECT_EQ(recordedStartMenu(), newMenu_);
+}
+
+// A blank or relative record names no folder: nothing is deleted in the folder
+// the setup was started from, and a blank Start Menu folder makes no links there.
+TEST_F(ShortcutsTest, BlankOrRelativeStartMenuFoldersTouchNothingInTheCurrentFolder) {
+    const std::string current = root_ + "started from\\";
+    const char* const names[] = {"Kestrova.lnk", "Kestrova & Scheduler.lnk", "Manual.lnk",
+                                 "Quick Hardware Setup.lnk", "Uninstall.lnk"};
+    createFolders(current + "Menu");
+    for (const char* name : names) {
+        writeFile(current + name, "the user's file");
+        writeFile(current + "Menu\\" + name, "the user's file");
+    }
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(current.c_str()));
+    gSession.choices.createStartMenuFolder = 1;
+    gSession.choices.startMenuFolder.assign(" \t");
+    for (const char* recorded : {"", "   ", "\r\n", "Menu\\", " Menu ", "Menu"}) {
+        SCOPED_TRACE(std::string("recorded \"") + recorded + "\"");
+        ASSERT_EQ(writeSettingText("instOSMP", recorded, HKEY_CURRENT_USER), 1);
+        EXPECT_TRUE(runStep());
+        for (const char* name : names) {
+            std::string contents;
+            EXPECT_TRUE(readFile(current + name, &contents) && contents == "the user's file")
+                << name;
+            EXPECT_TRUE(readFile(current + "Menu\\" + name, &contents) &&
+                        contents == "the user's file")
+                << name;
+        }
+        EXPECT_EQ(recordedStartMenu(), recorded);
+    }
+    SetCurrentDirectoryA(previous);
+}
+
+TEST_F(ShortcutsTest, RecordedStartMenuFolderIsTrimmedBeforeUse) {
+    makeEarlierShortcuts();
+    ASSERT_EQ(writeSettingText("instOSMP", (" " + oldMenu_ + " \r\n").c_str(), HKEY_CURRENT_USER),
+              1);
+    ASSERT_TRUE(runStep());
+    EXPECT_FALSE(pathExists(oldMenu_));
+    EXPECT_EQ(recordedStartMenu(), "");
 }
 
 TEST_F(ShortcutsTest, DataFolderThatCannotBeMadeFailsTheStep) {

@@ -72,6 +72,54 @@ TEST_F(StagingRollbackTest, CopyBackThatFailsKeepsTheSavedCopyAndSaysWhereItIs) 
     EXPECT_EQ(boxes_.shown().size(), 1u);
 }
 
+// New files that are locked when the undo runs stay; the undo goes on with the
+// rest, and only a saved copy that cannot be put back makes it fail and is named.
+TEST_F(StagingRollbackTest, LockedFilesDuringTheUndo) {
+    const std::string newFile = installFolder_ + "\\__cdca.lx";
+    const struct {
+        bool holdProgram;
+        int result;
+    } cases[] = {{false, 1}, {true, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.holdProgram);
+        removeTree(installFolder_);
+        gSession.progress.reset();
+        boxes_.clear();
+        installOverEarlierFiles(5);
+        const std::string copy = recordFor(kvrPath())->backupPath.text();
+        HANDLE heldNew =
+            CreateFileA(newFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(heldNew, INVALID_HANDLE_VALUE);
+        HANDLE heldProgram = c.holdProgram ? CreateFileA(kvrPath().c_str(), GENERIC_READ, 0,
+                                                         nullptr, OPEN_EXISTING, 0, nullptr)
+                                           : INVALID_HANDLE_VALUE;
+        EXPECT_EQ(rollBackInstallation(page_.handle()), c.result);
+        CloseHandle(heldNew);
+        if (heldProgram != INVALID_HANDLE_VALUE) {
+            CloseHandle(heldProgram);
+        }
+
+        EXPECT_TRUE(pathExists(newFile));
+        EXPECT_FALSE(pathExists(installFolder_ + "\\__cdcb.lx"));
+        EXPECT_EQ(contentsOf(uninstallerPath()), "earlier uninst_kvr.exe");
+        const std::vector<ShownBox> boxes = boxes_.shown();
+        if (!c.holdProgram) {
+            EXPECT_TRUE(boxes.empty());
+            EXPECT_EQ(contentsOf(kvrPath()), "earlier kvr.exe");
+            continue;
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text,
+                  "ERROR: Cannot restore the following files. Their previous versions are kept "
+                  "in these copies...\n\n" +
+                      kvrPath() + "\n    saved as: " + copy + "\n");
+        EXPECT_EQ(boxes[0].icon, errorIcon());
+        EXPECT_TRUE(boxes[0].hasOk && !boxes[0].hasCancel);
+        EXPECT_EQ(rollBackInstallation(page_.handle()), 1);
+        EXPECT_TRUE(cleanUpStaging(true));
+    }
+}
+
 TEST_F(StagingRollbackTest, FileThatCannotBeSavedIsNotOverwritten) {
     createFolders(installFolder_);
     writeFile(kvrPath(), "earlier kvr.exe");

@@ -44,7 +44,8 @@ protected:
         for (const char* key : kUserClassKeys) {
             ASSERT_FALSE(keyExists(HKEY_CURRENT_USER, key)) << key;
         }
-        writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", " C:\\Apps\\Kestrova \r\n");
+        writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "InstallFolder",
+                     " C:\\Apps\\Kestrova \r\n");
     }
     void TearDown() override {
         for (const char* key : kUserClassKeys) {
@@ -154,9 +155,9 @@ TEST_F(FileAssociationsTest, ExistingWebPageAssociationsAreLeftAlone) {
 TEST_F(FileAssociationsTest, NoInstallFolderMeansNoDocumentType) {
     for (const char* recorded : {static_cast<const char*>(nullptr), "", " \t "}) {
         arrange({kViewer, nullptr, true, true});
-        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKeyPath);
         if (recorded != nullptr) {
-            writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", recorded);
+            writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "InstallFolder", recorded);
         }
         EXPECT_EQ(registerDocumentType(), 0);
         EXPECT_EQ(setUpFileAssociations(), 0);

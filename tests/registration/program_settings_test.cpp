@@ -23,7 +23,7 @@ constexpr const char* kTokenPlain =
     "Kestrova recorder first-run token, issued by the 1.2.7.1 setup";
 
 std::string settingText(const char* name) {
-    return readRaw(HKEY_CURRENT_USER, kSettingsKey, name).text();
+    return readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, name).text();
 }
 
 // Undoes the seeded encoder with the shared constants; empty on a malformed text.
@@ -66,7 +66,7 @@ protected:
         SetDlgItemTextA(page_.handle(), kDetailLineId, "old detail");
     }
     void TearDown() override {
-        deleteKeyTree(HKEY_CURRENT_USER, kInstallerKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kInstallerKeyPath);
         gSession.choices.installFolder.clear();
         gSession.choices.dataFolder.clear();
         gSession.versionRecorded = 0;
@@ -133,7 +133,7 @@ TEST_F(ProgramSettingsTest, WritesEveryValueWithItsNameAndType) {
         {"tf4", nullptr},
     };
     for (const auto& expected : texts) {
-        const RawValue value = readRaw(HKEY_CURRENT_USER, kSettingsKey, expected.name);
+        const RawValue value = readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, expected.name);
         ASSERT_TRUE(value.present()) << expected.name;
         EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << expected.name;
         if (expected.text != nullptr) {
@@ -141,9 +141,9 @@ TEST_F(ProgramSettingsTest, WritesEveryValueWithItsNameAndType) {
         }
     }
 
-    const RawValue channels = readRaw(HKEY_CURRENT_USER, kSettingsKey, "SetupWIChnls");
-    const RawValue bits = readRaw(HKEY_CURRENT_USER, kSettingsKey, "SetupWISmpSz");
-    const RawValue rate = readRaw(HKEY_CURRENT_USER, kSettingsKey, "SetupWISmpRt");
+    const RawValue channels = readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupWIChnls");
+    const RawValue bits = readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupWISmpSz");
+    const RawValue rate = readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupWISmpRt");
     // The format is one row of the table, whichever the measurement picked.
     bool knownFormat = false;
     for (uint32_t mhz : {0u, 300u, 500u, 900u, 1500u}) {
@@ -171,13 +171,13 @@ TEST_F(ProgramSettingsTest, WritesEveryValueWithItsNameAndType) {
         {"SetupSTAS", 0},
     };
     for (const auto& expected : numbers) {
-        const RawValue value = readRaw(HKEY_CURRENT_USER, kSettingsKey, expected.name);
+        const RawValue value = readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, expected.name);
         ASSERT_TRUE(value.present()) << expected.name;
         EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD)) << expected.name;
         EXPECT_EQ(value.data.size(), 4u) << expected.name;
         EXPECT_EQ(value.number(), expected.value) << expected.name;
     }
-    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kSettingsKey), 23u);
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kSettingsKeyPath), 23u);
 }
 
 TEST_F(ProgramSettingsTest, KeptRowsSurviveOnlyWhenAVersionWasRecorded) {
@@ -187,22 +187,22 @@ TEST_F(ProgramSettingsTest, KeptRowsSurviveOnlyWhenAVersionWasRecorded) {
         bool woVolWritten;
     } cases[] = {{1, true, false}, {0, false, true}};
     for (const auto& c : cases) {
-        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
-        writeRawNumber(HKEY_CURRENT_USER, kSettingsKey, "nshbt0", 7);
-        writeRawNumber(HKEY_CURRENT_USER, kSettingsKey, "SetupSTAS", 9);
+        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKeyPath);
+        writeRawNumber(HKEY_CURRENT_USER, kSettingsKeyPath, "nshbt0", 7);
+        writeRawNumber(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupSTAS", 9);
         gSession.versionRecorded = c.versionRecorded;
         runStep();
-        EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "nshbt0").number(),
+        EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "nshbt0").number(),
                   c.nshbt0Kept ? 7u : 2u)
             << c.versionRecorded;
-        const RawValue volume = readRaw(HKEY_CURRENT_USER, kSettingsKey, "WOVol");
+        const RawValue volume = readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "WOVol");
         EXPECT_EQ(volume.present(), c.woVolWritten) << c.versionRecorded;
         if (c.woVolWritten) {
             EXPECT_EQ(volume.number(), 16383u);
         }
         // Rows without the mark are replaced either way.
-        EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "SetupSTAS").number(), 0u);
-        EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kSettingsKey), 23u - (c.woVolWritten ? 0 : 1));
+        EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupSTAS").number(), 0u);
+        EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kSettingsKeyPath), 23u - (c.woVolWritten ? 0 : 1));
     }
 }
 
@@ -226,37 +226,37 @@ TEST_F(ProgramSettingsTest, ReferrerSplitsAtTheFirstTwoSeparatorsAndIsTakenOnce)
         {separator + b, "", "spring campaign", ""},
     };
     for (const auto& expected : cases) {
-        writeRawText(HKEY_CURRENT_USER, kInstallerKey, kReferrerValue, expected.raw);
+        writeRawText(HKEY_CURRENT_USER, kInstallerKeyPath, kReferrerValue, expected.raw);
         const ReferrerFields fields = takeReferrer();
         EXPECT_EQ(fields.first.text(), expected.first);
         EXPECT_EQ(fields.second.text(), expected.second);
         EXPECT_EQ(fields.third.text(), expected.third);
-        EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kInstallerKey, kReferrerValue).status,
+        EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kInstallerKeyPath, kReferrerValue).status,
                   ERROR_FILE_NOT_FOUND);
     }
     // Nothing to take: three empty fields, and the key is left in place.
-    deleteKeyTree(HKEY_CURRENT_USER, kInstallerKey);
+    deleteKeyTree(HKEY_CURRENT_USER, kInstallerKeyPath);
     const ReferrerFields none = takeReferrer();
     EXPECT_STREQ(none.first.text(), "");
     EXPECT_STREQ(none.second.text(), "");
     EXPECT_STREQ(none.third.text(), "");
-    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, kInstallerKey));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, kInstallerKeyPath));
 }
 
 TEST_F(ProgramSettingsTest, ReferrerFieldsLandInTheirValues) {
-    writeRawText(HKEY_CURRENT_USER, kInstallerKey, kReferrerValue,
+    writeRawText(HKEY_CURRENT_USER, kInstallerKeyPath, kReferrerValue,
                  scrambled("one") + "\xFF" + scrambled("two") + "\xFF" + scrambled("three"));
     runStep();
     EXPECT_EQ(settingText("rf1"), "one");
     EXPECT_EQ(settingText("rf2"), "two");
     EXPECT_EQ(settingText("rf3"), "three");
-    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kInstallerKey, kReferrerValue).present());
+    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kInstallerKeyPath, kReferrerValue).present());
 }
 
 TEST_F(ProgramSettingsTest, GeneratedTextsHaveTheirForms) {
     for (int run = 0; run < 3; ++run) {
         runStep();
-        const RawValue random = readRaw(HKEY_CURRENT_USER, kSettingsKey, "rgr01");
+        const RawValue random = readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "rgr01");
         ASSERT_EQ(random.data.size(), 65u);
         const std::string randomText = random.text();
         EXPECT_EQ(randomText.size(), 64u);
@@ -265,7 +265,7 @@ TEST_F(ProgramSettingsTest, GeneratedTextsHaveTheirForms) {
             EXPECT_LE(static_cast<uint8_t>(c), 127);
         }
 
-        const RawValue token = readRaw(HKEY_CURRENT_USER, kSettingsKey, "tf4");
+        const RawValue token = readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "tf4");
         const std::string tokenText = token.text();
         ASSERT_EQ(tokenText.size(), std::strlen(kTokenPlain) + 4);
         EXPECT_EQ(tokenText.find('\0'), std::string::npos);
@@ -304,10 +304,10 @@ TEST(SeedEncodeTest, GivesUpWhenEverySeedMeetsAZeroByte) {
 }
 
 TEST_F(ProgramSettingsTest, FailedWritesGiveOneMessageAndTheFeedbackOffer) {
-    writeRawText(HKEY_CURRENT_USER, kInstallerKey, kReferrerValue, scrambled("x"));
-    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
+    writeRawText(HKEY_CURRENT_USER, kInstallerKeyPath, kReferrerValue, scrambled("x"));
+    writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "ver", "1.2.2");
     {
-        const KeyLock lock(HKEY_CURRENT_USER, kSettingsKey, true);
+        const KeyLock lock(HKEY_CURRENT_USER, kSettingsKeyPath, true);
         ASSERT_TRUE(lock.applied());
         runStep();
     }
@@ -320,9 +320,9 @@ TEST_F(ProgramSettingsTest, FailedWritesGiveOneMessageAndTheFeedbackOffer) {
               "(Please report it to support@velmora-software.example)");
     EXPECT_TRUE(offerFeedback_);
     // Nothing got in, and the referrer is gone all the same.
-    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kSettingsKey), 1u);
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kSettingsKeyPath), 1u);
     EXPECT_EQ(settingText("ver"), "1.2.2");
-    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kInstallerKey, kReferrerValue).present());
+    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kInstallerKeyPath, kReferrerValue).present());
 }
 
 void WINAPI doNothing(uint32_t) {}

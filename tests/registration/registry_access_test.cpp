@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,21 @@ std::vector<StoredValue> storedValues() {
         {"binary", REG_BINARY, std::vector<BYTE>(binary, binary + 2), 0, 0, kUntouched, 0,
          kMarkerText},
     };
+}
+
+// Built over storage full of other bytes: both pointers must start out null in
+// full, not only in their lower 32 bits.
+TEST(RegistryValueSpec, NewRecordHasNullPointersAndEmptyFields) {
+    alignas(RegistryValueSpec) unsigned char storage[sizeof(RegistryValueSpec)];
+    std::memset(storage, 0xA5, sizeof storage);
+    const RegistryValueSpec* spec = new (storage) RegistryValueSpec;
+    EXPECT_EQ(spec->writeData.text, nullptr);
+    EXPECT_EQ(spec->readTarget.text, nullptr);
+    EXPECT_EQ(spec->flags, 0u);
+    EXPECT_EQ(spec->keyPath, nullptr);
+    EXPECT_STREQ(spec->valueName, "");
+    EXPECT_EQ(spec->readStatus, nullptr);
+    spec->~RegistryValueSpec();
 }
 
 TEST(RegistryRead, EveryStoredFormGivesItsOutcomeInBothForms) {
@@ -225,7 +241,7 @@ TEST_F(SettingsKeyTest, WritersAndReaderShareTheSettingsKey) {
     EXPECT_EQ(outcome, 1);
     EXPECT_STREQ(folder.text(), "C:\\Kestrova");
 
-    const RawValue rate = readRaw(HKEY_CURRENT_USER, kSettingsKey, "SetupWISmpRt");
+    const RawValue rate = readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupWISmpRt");
     EXPECT_EQ(rate.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(rate.data, std::string("\x44\xAC\0\0", 4));
 }
@@ -240,7 +256,7 @@ TEST_F(SettingsKeyTest, ReaderFallsBackToTheDefault) {
     EXPECT_STREQ(readSettingText(HKEY_CURRENT_USER, "ver", "0", &outcome).text(), "0");
     EXPECT_EQ(outcome, 0);
 
-    setRawValue(HKEY_CURRENT_USER, kSettingsKey, "empty", REG_SZ, "", 0);
+    setRawValue(HKEY_CURRENT_USER, kSettingsKeyPath, "empty", REG_SZ, "", 0);
     outcome = 99;
     EXPECT_STREQ(readSettingText(HKEY_CURRENT_USER, "empty", "dflt", &outcome).text(), "dflt");
     EXPECT_EQ(outcome, 0);
@@ -253,7 +269,7 @@ TEST_F(SettingsKeyTest, ReaderFallsBackToTheDefault) {
     EXPECT_STREQ(readSettingText(HKEY_CURRENT_USER, "absent", "", nullptr).text(), "");
 
     writeSettingText("InstallFolder", "C:\\Kestrova", HKEY_CURRENT_USER);
-    ASSERT_EQ(lockKey(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
+    ASSERT_EQ(lockKey(HKEY_CURRENT_USER, kSettingsKeyPath), ERROR_SUCCESS);
     outcome = 99;
     EXPECT_STREQ(readSettingText(HKEY_CURRENT_USER, "InstallFolder", "dflt", &outcome).text(),
                  "dflt");

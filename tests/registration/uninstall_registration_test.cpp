@@ -15,13 +15,13 @@ namespace {
 constexpr const char* kUninstallParent = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 std::string entryText(const char* name) {
-    return readRaw(HKEY_CURRENT_USER, kUninstallKey, name).text();
+    return readRaw(HKEY_CURRENT_USER, kUninstallKeyPath, name).text();
 }
 
 class UninstallRegistrationTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        deleteKeyTree(HKEY_CURRENT_USER, kUninstallKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kUninstallKeyPath);
         deleteIfEmpty(HKEY_CURRENT_USER, kUninstallParent);
         gSession.choices.installFolder.clear();
     }
@@ -30,7 +30,7 @@ protected:
 
 TEST_F(UninstallRegistrationTest, EntryNamesTheProgramInItsFolder) {
     gSession.choices.installFolder.assign("C:\\Program Files\\Kestrova Test");
-    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder",
+    writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "InstallFolder",
                  "  C:\\Program Files\\Kestrova Test\t\r\n");
     EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
 
@@ -47,12 +47,12 @@ TEST_F(UninstallRegistrationTest, EntryNamesTheProgramInItsFolder) {
         {"DisplayIcon", "C:\\Program Files\\Kestrova Test\\kvr.exe"},
     };
     for (const auto& value : expected) {
-        const RawValue raw = readRaw(HKEY_CURRENT_USER, kUninstallKey, value.name);
+        const RawValue raw = readRaw(HKEY_CURRENT_USER, kUninstallKeyPath, value.name);
         ASSERT_TRUE(raw.present()) << value.name;
         EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ)) << value.name;
         EXPECT_EQ(raw.text(), value.text) << value.name;
     }
-    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKey), 7u);
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 7u);
 }
 
 TEST_F(UninstallRegistrationTest, IconOnlyWhenAnInstallFolderIsRecorded) {
@@ -61,36 +61,36 @@ TEST_F(UninstallRegistrationTest, IconOnlyWhenAnInstallFolderIsRecorded) {
     } cases[] = {{nullptr}, {""}, {"  \t "}};
     gSession.choices.installFolder.assign("C:\\Apps\\Kestrova");
     for (const auto& c : cases) {
-        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKeyPath);
         if (c.recorded != nullptr) {
-            writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", c.recorded);
+            writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "InstallFolder", c.recorded);
         }
         EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
-        EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kUninstallKey, "DisplayIcon").present());
-        EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKey), 6u);
+        EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kUninstallKeyPath, "DisplayIcon").present());
+        EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 6u);
         EXPECT_EQ(entryText("UninstallString"), "C:\\Apps\\Kestrova\\uninst_kvr.exe");
     }
 }
 
 TEST_F(UninstallRegistrationTest, SecondRunReplacesTheFirst) {
     gSession.choices.installFolder.assign("C:\\First");
-    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", "C:\\First");
+    writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "InstallFolder", "C:\\First");
     EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
     gSession.choices.installFolder.assign("D:\\Second");
-    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", "D:\\Second");
+    writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "InstallFolder", "D:\\Second");
     EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
     EXPECT_EQ(entryText("UninstallString"), "D:\\Second\\uninst_kvr.exe");
     EXPECT_EQ(entryText("DisplayIcon"), "D:\\Second\\kvr.exe");
-    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKey), 7u);
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 7u);
 }
 
 TEST_F(UninstallRegistrationTest, UnwritableEntryReportsFailure) {
     gSession.choices.installFolder.assign("C:\\Apps\\Kestrova");
-    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", "C:\\Apps\\Kestrova");
-    const KeyLock lock(HKEY_CURRENT_USER, kUninstallKey, true);
+    writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "InstallFolder", "C:\\Apps\\Kestrova");
+    const KeyLock lock(HKEY_CURRENT_USER, kUninstallKeyPath, true);
     ASSERT_TRUE(lock.applied());
     EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 0);
-    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKey), 0u);
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 0u);
 }
 
 TEST_F(UninstallRegistrationTest, RecordedReleaseOfOneTwoTwoOrOlderMustGo) {
@@ -105,9 +105,9 @@ TEST_F(UninstallRegistrationTest, RecordedReleaseOfOneTwoTwoOrOlderMustGo) {
         {"1.2.7.1", 0, "1.2.7.1"}, {"2.0", 0, "2.0"},
     };
     for (const auto& c : cases) {
-        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKeyPath);
         if (c.recorded != nullptr) {
-            writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", c.recorded);
+            writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "ver", c.recorded);
         }
         TextBuffer version("stale");
         EXPECT_EQ(recordedReleaseToRemove(&version), c.answer) << c.handedBack;
@@ -117,8 +117,8 @@ TEST_F(UninstallRegistrationTest, RecordedReleaseOfOneTwoTwoOrOlderMustGo) {
 }
 
 TEST_F(UninstallRegistrationTest, UnreadableRecordStartsNoRemoval) {
-    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
-    const KeyLock lock(HKEY_CURRENT_USER, kSettingsKey);
+    writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "ver", "1.2.2");
+    const KeyLock lock(HKEY_CURRENT_USER, kSettingsKeyPath);
     ASSERT_TRUE(lock.applied());
     int32_t outcome = 0;
     readSettingText(HKEY_CURRENT_USER, "ver", "0", &outcome);

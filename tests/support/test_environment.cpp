@@ -337,8 +337,8 @@ KeySnapshot::~KeySnapshot() {
 }
 
 SettingsKeyGuard::SettingsKeyGuard()
-    : saved_(std::make_unique<KeySnapshot>(HKEY_CURRENT_USER, kSettingsKey)) {
-    deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+    : saved_(std::make_unique<KeySnapshot>(HKEY_CURRENT_USER, kSettingsKeyPath)) {
+    deleteKeyTree(HKEY_CURRENT_USER, kSettingsKeyPath);
 }
 
 SettingsKeyGuard::~SettingsKeyGuard() {

@@ -12,6 +12,14 @@
 #include <utility>
 #include <vector>
 
+// The product's keys below HKEY_CURRENT_USER, spelled out here instead of taken
+// from the product's constants, so that a typo in a constant fails a test.
+inline constexpr const char* kSettingsKeyPath =
+    "Software\\from Velmora\\Kestrova & Scheduler\\Settings";
+inline constexpr const char* kInstallerKeyPath = "Software\\from Velmora\\Installer";
+inline constexpr const char* kUninstallKeyPath =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrova";
+
 // The folder that holds this test program (and kvr.exe), with a trailing backslash.
 std::string programFolder();
 

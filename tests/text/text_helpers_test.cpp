@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/double_byte.h"
+
 namespace {
 
 // The delimiter set that version texts are split with.
@@ -65,6 +67,32 @@ TEST(PathEndings, WithoutTrailingSeparator) {
         EXPECT_STREQ(c.expected, result.text()) << (c.path ? c.path : "(null)");
         EXPECT_EQ(strlen(c.expected) + 1, result.length());
     }
+}
+
+// A backslash or bar that is the second byte of a character is no separator.
+TEST_F(DoubleByteTest, PathEndingsStepByCharacter) {
+    const std::string folder = "C:\\x\\" + kTrailBackslash;
+    const std::string other = "C:\\" + kTrailBar;
+    const struct {
+        std::string path;
+        std::string with;
+        std::string without;
+    } cases[] = {
+        {folder, folder + "\\", folder},
+        {folder + "\\", folder + "\\", folder},
+        {other, other + "\\", other},
+        {" " + folder + "/\r\n", folder + "/", folder},
+        {kTrailBackslash, kTrailBackslash + "\\", kTrailBackslash},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(std::string(withTrailingSeparator(c.path.c_str()).text()), c.with);
+        EXPECT_EQ(std::string(withoutTrailingSeparator(c.path.c_str()).text()), c.without);
+    }
+    const std::string path = kTrailBackslash + "\\" + kTrailBar + "/a";
+    EXPECT_EQ(findPathSeparator(path.c_str()), path.c_str() + 2);
+    EXPECT_EQ(findPathSeparator(path.c_str() + 3), path.c_str() + 5);
+    EXPECT_EQ(findPathSeparator(kTrailBackslash.c_str()), nullptr);
 }
 
 TEST(Concat, JoinsBuffersAndTexts) {

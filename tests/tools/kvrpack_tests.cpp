@@ -1,5 +1,6 @@
 // kvrpack run as a process: the archives it writes, and every input it refuses.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -82,6 +83,7 @@ TEST(Kvrpack, RefusesBadListsWithAMessageAndNoArchive) {
          "comes before any entry of its parent folder \"Manual\""},
         {"line without a TAB", "a x\n", "expected NAME<TAB>FILE"},
         {"empty last entry", "a\tx\nb\t" + temp.file("empty") + "\n", "last entry is empty"},
+        {"folder as a source file", "a\tx\nb\t" + temp.path() + "\n", "cannot read source file"},
     };
     writeFile(temp.file("empty"), "");
     for (const Refusal& refusal : refusals) {
@@ -92,6 +94,37 @@ TEST(Kvrpack, RefusesBadListsWithAMessageAndNoArchive) {
             << refusal.what << ": " << built.output;
         EXPECT_FALSE(fileExists(temp.file("out.bin"))) << refusal.what;
     }
+}
+
+// What stands at OUT stays when the archive cannot be written there; an archive
+// that stands there is replaced only by a complete new one.
+TEST(Kvrpack, OutputThatCannotBeWrittenLeavesWhatStandsThere) {
+    TempFolder temp;
+    writeFile(temp.file("a.txt"), "abc");
+    writeFile(temp.file("list"), "a.txt\ta.txt\n");
+    ASSERT_EQ(mkdir(temp.file("folder").c_str(), 0755), 0);
+    const struct {
+        std::string out;
+        bool folderStays;
+    } cases[] = {
+        {temp.file("folder"), true},
+        {temp.file("missing/out.bin"), false},
+    };
+    for (const auto& c : cases) {
+        const ToolResult built = kvrpack({"build", temp.file("list"), c.out});
+        EXPECT_EQ(built.exitCode, 1) << c.out;
+        EXPECT_NE(built.output.find("cannot write " + c.out), std::string::npos) << built.output;
+        EXPECT_EQ(fileExists(c.out), c.folderStays) << c.out;
+    }
+
+    writeFile(temp.file("out.bin"), "earlier archive");
+    writeFile(temp.file("list"), "a.txt\t" + temp.path() + "\n");
+    EXPECT_EQ(kvrpack({"build", temp.file("list"), temp.file("out.bin")}).exitCode, 1);
+    const Bytes earlier = readBytes(temp.file("out.bin"));
+    EXPECT_EQ(std::string(earlier.begin(), earlier.end()), "earlier archive");
+    writeFile(temp.file("list"), "a.txt\ta.txt\n");
+    EXPECT_EQ(kvrpack({"build", temp.file("list"), temp.file("out.bin")}).exitCode, 0);
+    EXPECT_EQ(readBytes(temp.file("out.bin")), kExample);
 }
 
 TEST(Kvrpack, AcceptsDeepFoldersAfterTheirParentsAndTheLimits) {

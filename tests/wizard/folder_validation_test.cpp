@@ -8,6 +8,7 @@
 #include <string>
 
 #include "startup/setup_session.h"
+#include "tests/support/double_byte.h"
 #include "tests/support/message_box_answerer.h"
 #include "tests/support/test_environment.h"
 #include "wizard/folder_validation.h"
@@ -165,6 +166,24 @@ TEST(PathCharacters, OnlyASecondColonOrAForbiddenCharacterIsRefused) {
     }
 }
 
+TEST_F(DoubleByteTest, SecondBytesAreNoForbiddenCharacters) {
+    EXPECT_TRUE(hasValidPathCharacters(("C:\\" + kTrailBar).c_str()));
+    EXPECT_TRUE(hasValidPathCharacters(("C:\\" + kTrailBackslash + "\\" + kTrailBar).c_str()));
+    EXPECT_FALSE(hasValidPathCharacters(("C:\\" + kTrailBar + "|").c_str()));
+    EXPECT_EQ(rootDriveType(("C:\\" + kTrailBar).c_str()), static_cast<UINT>(DRIVE_FIXED));
+    EXPECT_EQ(rootDriveType((kTrailBackslash + "\\C:").c_str()), 0u);
+
+    // Accepted, created for the probe and removed again, its parent kept.
+    TestFolder folder("validate-cp932");
+    const std::string parent = folder.path(kTrailBackslash);
+    MessageBoxAnswerer answerer;
+    EXPECT_EQ(validateFolder((parent + "\\" + kTrailBar).c_str(), kInvalidPhrase, kMissingPhrase),
+              Accepted);
+    EXPECT_TRUE(answerer.shown().empty());
+    EXPECT_TRUE(folderExists(parent));
+    EXPECT_FALSE(folderExists(parent + "\\" + kTrailBar));
+}
+
 TEST(RootDriveType, FirstComponentDecides) {
     struct Case {
         const char* path;
@@ -233,6 +252,50 @@ TEST(SuggestedFolders, BuiltFromTheSpecialFolders) {
 
     const std::string music = specialFolderPath(CSIDL_MYMUSIC).text();
     EXPECT_EQ(std::string(defaultDataFolder().text()), music + "Kestrova Recordings");
+}
+
+// Each fallback, one base missing after the other.
+TEST(SuggestedFolders, FallBackBaseByBase) {
+    struct Case {
+        const char* localAppData;
+        const char* profile;
+        const char* documents;
+        const char* programFiles;
+        const char* music;
+        int platformProbe;
+        const char* installFolder;
+        const char* dataFolder;
+    } cases[] = {
+        {"C:\\L\\", "C:\\P", "C:\\D\\", "C:\\PF\\", "C:\\M\\", 1, "C:\\L\\Kestrova",
+         "C:\\M\\Kestrova Recordings"},
+        {"", "C:\\P", "C:\\D\\", "C:\\PF\\", "", 1, "C:\\P\\Kestrova",
+         "C:\\D\\Kestrova Recordings"},
+        {"", "", "C:\\D\\", "C:\\PF\\", "", 1, "C:\\D\\Kestrova", "C:\\D\\Kestrova Recordings"},
+        {"C:\\L\\", "C:\\P", "C:\\D\\", "C:\\PF\\", "C:\\M\\", 0, "C:\\PF\\Kestrova",
+         "C:\\M\\Kestrova Recordings"},
+        {"C:\\L\\", "C:\\P", "C:\\D\\", "", "C:\\M\\", 0, "C:\\D\\Kestrova",
+         "C:\\M\\Kestrova Recordings"},
+        {"", "", "", "", "", 1, "\\Kestrova", "Kestrova Recordings"},
+        {"", "", "", "", "", 0, "\\Kestrova", "Kestrova Recordings"},
+    };
+    for (const Case& c : cases) {
+        SuggestionBases bases;
+        bases.localAppData.assign(c.localAppData);
+        bases.profile.assign(c.profile);
+        bases.documents.assign(c.documents);
+        bases.programFiles.assign(c.programFiles);
+        bases.music.assign(c.music);
+        SCOPED_TRACE(std::string(c.installFolder) + " / " + c.dataFolder);
+        EXPECT_STREQ(suggestInstallFolder(bases, c.platformProbe).text(), c.installFolder);
+        EXPECT_STREQ(suggestDataFolder(bases).text(), c.dataFolder);
+    }
+}
+
+TEST(SpecialFolders, ProgramFilesAloneHasAFixedFallback) {
+    EXPECT_STREQ(specialFolderFromShell(CSIDL_PROGRAM_FILES, "").text(), "C:\\Program Files\\");
+    EXPECT_STREQ(specialFolderFromShell(CSIDL_PROGRAM_FILES, "D:\\Apps").text(), "D:\\Apps\\");
+    EXPECT_STREQ(specialFolderFromShell(CSIDL_PERSONAL, "").text(), "");
+    EXPECT_STREQ(specialFolderFromShell(CSIDL_MYMUSIC, "C:\\Music").text(), "C:\\Music\\");
 }
 
 class RemoveChosenFolders : public ::testing::Test {
