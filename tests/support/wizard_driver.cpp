@@ -86,6 +86,23 @@ bool WizardDriver::waitForPage(int dialogId, DWORD timeoutMs) {
     return waitUntil([&] { return pageId() == dialogId; }, timeoutMs);
 }
 
+bool WizardDriver::walkTo(int dialogId) {
+    constexpr int kLicencePage = 107;
+    constexpr int kAcceptButton = 1001;
+    for (int current = pageId(); current != dialogId; current = pageId()) {
+        if (current == 0 || current > dialogId)
+            return false;
+        if (current == kLicencePage) {
+            click(kAcceptButton);
+            waitUntil([&] { return isChecked(kAcceptButton); }, 5000);
+        }
+        press(PSBTN_NEXT);
+        if (!waitUntil([&] { return pageId() != current; }, 10000))
+            return false;
+    }
+    return true;
+}
+
 bool WizardDriver::waitForClose(DWORD timeoutMs) {
     return waitUntil([&] { return gSession.sheetWindow == nullptr; }, timeoutMs);
 }

@@ -18,6 +18,9 @@ public:
 
     // Waits until the wizard shows the page with this dialog id.
     bool waitForPage(int dialogId, DWORD timeoutMs = 10000);
+    // Walks from the current page to `dialogId` with Next and the default choices,
+    // accepting the licence on the way. False when a page kept the wizard.
+    bool walkTo(int dialogId);
     // Waits until the wizard has closed.
     bool waitForClose(DWORD timeoutMs = 10000);
     // The current page's dialog id, 0 when there is none.
