@@ -8,6 +8,7 @@
 #include "engine/folder_paths.h"
 #include "startup/setup_session.h"
 #include "text/text_helpers.h"
+#include "wizard/folder_browser.h"
 #include "wizard/message_box.h"
 
 namespace {
@@ -70,43 +71,19 @@ FolderCheck refuseUnwritableFolder() {
     return Rejected;
 }
 
-// Releases the shell allocator and frees the item list it handed out.
-class ShellItemList {
-public:
-    ShellItemList() {
-        if (FAILED(SHGetMalloc(&allocator_))) {
-            allocator_ = nullptr;
-        }
-    }
-    ~ShellItemList() {
-        if (allocator_ != nullptr) {
-            if (items_ != nullptr) {
-                allocator_->Free(items_);
-            }
-            allocator_->Release();
-        }
-    }
-    ShellItemList(const ShellItemList&) = delete;
-    ShellItemList& operator=(const ShellItemList&) = delete;
-
-    bool available() const { return allocator_ != nullptr; }
-    LPITEMIDLIST* out() { return &items_; }
-    LPITEMIDLIST get() const { return items_; }
-
-private:
-    IMalloc* allocator_ = nullptr;
-    LPITEMIDLIST items_ = nullptr;
-};
-
 // The file-system path of a special folder; empty when the shell has none. The
 // item list and the allocator are released on every path.
-void shellFolderPath(int csidl, char (&path)[MAX_PATH]) {
-    path[0] = '\0';
-    ShellItemList items;
-    if (!items.available() || FAILED(SHGetSpecialFolderLocation(nullptr, csidl, items.out())) ||
-        !SHGetPathFromIDListA(items.get(), path)) {
-        path[0] = '\0';
+void shellFolderPath(int csidl, TextBuffer* path) {
+    path->clear();
+    ShellAllocator allocator;
+    if (!allocator.available()) {
+        return;
     }
+    ShellItemList items(allocator);
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, items.out()))) {
+        return;
+    }
+    itemListPath(items.get(), path);
 }
 
 bool pathExists(const TextBuffer& path) {
@@ -211,9 +188,9 @@ bool probeFolderWritable(const char* folder, bool removeAfterwards) {
 }
 
 TextBuffer specialFolderPath(int csidl) {
-    char path[MAX_PATH] = "";
-    shellFolderPath(csidl, path);
-    return specialFolderFromShell(csidl, path);
+    TextBuffer path;
+    shellFolderPath(csidl, &path);
+    return specialFolderFromShell(csidl, path.text());
 }
 
 TextBuffer specialFolderFromShell(int csidl, const char* shellPath) {
