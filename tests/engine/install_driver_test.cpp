@@ -332,9 +332,10 @@ TEST_F(InstallDriverTest, RefusedSettingsWritesOpenTheFeedbackPageAndTheRunGoesO
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, kRegistryWriteMessage);
     EXPECT_EQ(boxes[0].icon, errorIcon());
-    EXPECT_EQ(opened,
-              "https://www.velmora-software.example/php/"
-              "dwnld_fdbk.php?what=glitch&name=KVR&ver=1.2.7.1");
+    EXPECT_EQ(boxes[0].defaultButton, IDOK);
+    // The host is the build's (KVR_MAKER_WEB_HOST); the path and query are fixed.
+    EXPECT_EQ(opened, std::string("https://") + KVR_MAKER_WEB_HOST +
+                          "/php/dwnld_fdbk.php?what=glitch&name=KVR&ver=1.2.7.1");
 
     EXPECT_EQ(driveToEnd(), 1);
     EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kFinishPage});
