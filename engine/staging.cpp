@@ -221,13 +221,13 @@ bool installFile(HWND page, int k, TextBuffer& error, bool& /*offerFeedback*/) {
     if (folder.visibleLength() != 0) {
         CreateDirectoryA(folder.text(), nullptr);
     }
-    const DWORD attributes = GetFileAttributesA(target.text());
+    const DWORD previousAttributes = GetFileAttributesA(target.text());
     SetFileAttributesA(target.text(), FILE_ATTRIBUTE_NORMAL);
     bool opened = false;
     const bool written =
         writeTarget(target, progress.packageData + entry.position, entry.size, error, opened);
     if (!opened) {
-        forgetUnwrittenTarget(record, target, attributes);
+        forgetUnwrittenTarget(record, target, previousAttributes);
         return false;
     }
     if (isDriverLibrary(target.text())) {

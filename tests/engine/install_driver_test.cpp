@@ -9,6 +9,7 @@
 #include "engine/rollback.h"
 #include "install_fixture.h"
 #include "startup/setup_session.h"
+#include "tests/support/opened_page_recorder.h"
 
 namespace {
 
@@ -16,6 +17,11 @@ constexpr int kFileSteps = 102;
 constexpr int kTotalSteps = 106;
 constexpr LPARAM kReadyPage = 112;
 constexpr LPARAM kFinishPage = 114;
+constexpr int kSettingsStep = 104;
+constexpr int kFinalStep = 105;
+constexpr const char* kRegistryWriteMessage =
+    "ERROR: Writing values to System Registry...\n(Please report it to "
+    "support@velmora-software.example)";
 
 // "<temp>\instrbXXXX.XX\" with upper-case hexadecimal digits.
 bool isGeneratedStagingName(const std::string& folder) {
@@ -278,6 +284,104 @@ TEST_F(InstallDriverTest, TargetThatCanBeSavedButNotOpenedForWritingStaysAsItWas
         EXPECT_FALSE(pathExists(stagingFolder()));
         EXPECT_TRUE(snapshotTree(installFolder_) == before);
     }
+}
+
+// Each folder failure of the preparation: its message with the folder, one box,
+// back to the ready page.
+TEST_F(InstallDriverTest, PreparationFolderFailuresNameTheFolderAndGoBackToTheReadyPage) {
+    writeFile(root_ + "blocked", "a file, not a folder");
+    const struct {
+        std::string staging;
+        std::string install;
+        std::string message;
+    } cases[] = {
+        {root_ + "blocked\\temp", installFolder_,
+         "ERROR: Cannot write to specified temporary folder:\n\n" + root_ + "blocked\\temp"},
+        {"", root_ + "blocked\\Kestrova",
+         "ERROR: Cannot write to destination folder:\n\n" + root_ + "blocked\\Kestrova\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        gSession.progress.reset();
+        wizard_.pageRequests.clear();
+        boxes_.clear();
+        gSession.choices.stagingFolder.assign(c.staging.c_str());
+        gSession.choices.installFolder.assign(c.install.c_str());
+        EXPECT_EQ(driveToEnd(), 1);
+        const std::vector<ShownBox> boxes = boxes_.shown();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, c.message);
+        EXPECT_EQ(boxes[0].icon, errorIcon());
+        EXPECT_EQ(boxes[0].defaultButton, IDOK);
+        EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kReadyPage});
+        EXPECT_FALSE(pathExists(stagingFolder()));
+    }
+}
+
+// The settings step's writes refused: its one message, during which a tick does
+// nothing; the step still counts as done, the feedback page opens after it, and
+// the run reaches the finish page.
+TEST_F(InstallDriverTest, RefusedSettingsWritesOpenTheFeedbackPageAndTheRunGoesOn) {
+    driveUntilStep(kSettingsStep);
+    ASSERT_EQ(gSession.progress.stepIndex, kSettingsStep);
+    int stepAfterNestedTick = -1;
+    boxes_.callWhileOpen([&] {
+        if (stepAfterNestedTick == -1) {
+            runInstallStep(page_.handle());
+            stepAfterNestedTick = gSession.progress.stepIndex;
+        }
+    });
+    std::string opened;
+    {
+        const OpenedPageRecorder recorder(root_ + "opened.txt");
+        const KeyLock lock(HKEY_CURRENT_USER, kSettingsKeyPath, true);
+        ASSERT_TRUE(lock.applied());
+        runInstallStep(page_.handle());
+        opened = recorder.waitForPage();
+    }
+    EXPECT_EQ(stepAfterNestedTick, kSettingsStep);
+    EXPECT_EQ(gSession.progress.stepIndex, kFinalStep);
+    const std::vector<ShownBox> boxes = boxes_.shown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kRegistryWriteMessage);
+    EXPECT_EQ(boxes[0].icon, errorIcon());
+    EXPECT_EQ(boxes[0].defaultButton, IDOK);
+    // The host is the build's (KVR_MAKER_WEB_HOST); the path and query are fixed.
+    EXPECT_EQ(opened, std::string("https://") + KVR_MAKER_WEB_HOST +
+                          "/php/dwnld_fdbk.php?what=glitch&name=KVR&ver=1.2.7.1");
+
+    EXPECT_EQ(driveToEnd(), 1);
+    EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kFinishPage});
+    EXPECT_FALSE(pathExists(stagingFolder()));
+}
+
+// The uninstall entry refused: one message, during which a tick does nothing (the
+// final step does not run twice), then the finish page, the staging folder gone.
+TEST_F(InstallDriverTest, RefusedUninstallEntryGivesOneMessageAndStillFinishes) {
+    driveUntilStep(kFinalStep);
+    ASSERT_EQ(gSession.progress.stepIndex, kFinalStep);
+    boxes_.clear();
+    int nestedTicks = 0;
+    boxes_.callWhileOpen([&] {
+        if (nestedTicks++ == 0) {
+            runInstallStep(page_.handle());
+        }
+    });
+    {
+        const KeyLock lock(HKEY_CURRENT_USER, kUninstallKeyPath);
+        ASSERT_TRUE(lock.applied());
+        runInstallStep(page_.handle());
+    }
+    pumpMessages();
+    EXPECT_EQ(nestedTicks, 1);
+    const std::vector<ShownBox> boxes = boxes_.shown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "ERROR: Cannot register uninstallation...");
+    EXPECT_EQ(boxes[0].icon, errorIcon());
+    EXPECT_EQ(boxes[0].defaultButton, IDOK);
+    EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kFinishPage});
+    EXPECT_EQ(gSession.progress.stepIndex, kTotalSteps);
+    EXPECT_FALSE(pathExists(stagingFolder()));
 }
 
 TEST_F(InstallDriverTest, GivenStagingFolderTakesTheCopiesDirectlyAndIsRemovedWhenEmpty) {

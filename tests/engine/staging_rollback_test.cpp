@@ -114,7 +114,7 @@ TEST_F(StagingRollbackTest, LockedFilesDuringTheUndo) {
                   "in these copies...\n\n" +
                       kvrPath() + "\n    saved as: " + copy + "\n");
         EXPECT_EQ(boxes[0].icon, errorIcon());
-        EXPECT_TRUE(boxes[0].hasOk && !boxes[0].hasCancel);
+        EXPECT_EQ(boxes[0].defaultButton, IDOK);
         EXPECT_EQ(rollBackInstallation(page_.handle()), 1);
         EXPECT_TRUE(cleanUpStaging(true));
     }

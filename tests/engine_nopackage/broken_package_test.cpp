@@ -1,13 +1,11 @@
 // The install driver in a program that carries no main package: the first tick
 // fails with the broken-package message, returns to the ready page and opens the
 // feedback page. The shell's "open" command for https is pointed at this program
-// itself ("--record-open URL FILE"), which writes the URL it was given to FILE.
+// itself (OpenedPageRecorder), which writes the URL it was given to a file.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "engine/staging.h"
 #include "startup/setup_session.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/opened_page_recorder.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/test_windows.h"
 
@@ -23,7 +22,6 @@ namespace {
 constexpr const char* kBrokenText =
     "FATAL ERROR: Installation package is broken...\n(Please report it to our technical "
     "support.)";
-constexpr const char* kHttpsCommandKey = "Software\\Classes\\https\\shell\\open\\command";
 
 class BrokenPackageTest : public ::testing::Test {
 protected:
@@ -58,20 +56,14 @@ TEST_F(BrokenPackageTest, PreparationReportsTheBrokenPackageAndAsksForFeedback) 
 }
 
 TEST_F(BrokenPackageTest, FirstTickFailsReturnsToTheReadyPageAndOpensTheFeedbackPage) {
-    const std::string recordFile = folder_.path("opened.txt");
     std::vector<ShownBox> shown;
+    std::string opened;
     {
-        KeySnapshot savedCommand(HKEY_LOCAL_MACHINE, kHttpsCommandKey);
-        char self[MAX_PATH];
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        writeRawText(HKEY_LOCAL_MACHINE, kHttpsCommandKey, nullptr,
-                     std::string("\"") + self + "\" --record-open \"%1\" \"" + recordFile + "\"");
+        const OpenedPageRecorder recorder(folder_.path("opened.txt"));
         MessageBoxAnswerer boxes;
         runInstallStep(page_.handle());
         shown = boxes.shown();
-        for (int wait = 0; wait < 500 && !fileExists(recordFile); ++wait) {
-            Sleep(20);
-        }
+        opened = recorder.waitForPage();
     }
     EXPECT_EQ(gSession.progress.installFailed, 1);
     EXPECT_EQ(gSession.progress.stepIndex, 0);
@@ -79,8 +71,6 @@ TEST_F(BrokenPackageTest, FirstTickFailsReturnsToTheReadyPageAndOpensTheFeedback
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, kBrokenText);
     EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{112});
-    std::string opened;
-    EXPECT_TRUE(readFile(recordFile, &opened));
     EXPECT_NE(opened.find("/php/dwnld_fdbk.php?what=glitch&name=KVR&ver=1.2.7.1"),
               std::string::npos)
         << opened;
@@ -93,11 +83,7 @@ TEST_F(BrokenPackageTest, FirstTickFailsReturnsToTheReadyPageAndOpensTheFeedback
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--record-open") == 0) {
-        if (FILE* file = std::fopen(argv[3], "wb")) {
-            std::fputs(argv[2], file);
-            std::fclose(file);
-        }
+    if (recordOpenedPage(argc, argv)) {
         return 0;
     }
     ::testing::InitGoogleTest(&argc, argv);

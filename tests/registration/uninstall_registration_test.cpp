@@ -43,7 +43,7 @@ TEST_F(UninstallRegistrationTest, EntryNamesTheProgramInItsFolder) {
         {"Contact", "support@velmora-software.example"},
         {"Publisher", "velmora-software.example"},
         {"DisplayVersion", "1.2.7.1"},
-        {"HelpLink", "https://www.velmora-software.example/kestrova/"},
+        {"HelpLink", "https://" KVR_MAKER_WEB_HOST "/kestrova/"},
         {"DisplayIcon", "C:\\Program Files\\Kestrova Test\\kvr.exe"},
     };
     for (const auto& value : expected) {

@@ -75,12 +75,23 @@ std::vector<ShownBox> MessageBoxAnswerer::shown() {
 void MessageBoxAnswerer::clear() {
     EnterCriticalSection(&lock_);
     shown_.clear();
+    records_.clear();
     LeaveCriticalSection(&lock_);
+}
+
+void MessageBoxAnswerer::callWhileOpen(std::function<void()> code) {
+    whileOpen_ = std::move(code);
+    callsWhileOpen_ = true;
 }
 
 LRESULT CALLBACK MessageBoxAnswerer::activation(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && gActive != nullptr) {
         gActive->answer(reinterpret_cast<HWND>(wParam), false);
+    }
+    // A box gives the focus to its default button, when it is created or when it
+    // is activated; its style is not yet set when the box is activated.
+    if (code == HCBT_SETFOCUS && gActive != nullptr && wParam != 0) {
+        gActive->noteFocus(reinterpret_cast<HWND>(wParam));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -94,10 +105,14 @@ DWORD WINAPI MessageBoxAnswerer::watch(void* self) {
 }
 
 BOOL CALLBACK MessageBoxAnswerer::visit(HWND window, LPARAM self) {
+    MessageBoxAnswerer* answerer = reinterpret_cast<MessageBoxAnswerer*>(self);
     DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId()) {
-        reinterpret_cast<MessageBoxAnswerer*>(self)->answer(window, true);
+    const DWORD thread = GetWindowThreadProcessId(window, &process);
+    // Boxes that must run the test's code are left to the hook on their own thread.
+    const bool leftToTheHook =
+        thread == answerer->threadId_ && answerer->callsWhileOpen_ && answerer->callDepth_ == 0;
+    if (process == GetCurrentProcessId() && !leftToTheHook) {
+        answerer->answer(window, true);
     }
     return TRUE;
 }
@@ -122,13 +137,46 @@ void MessageBoxAnswerer::answer(HWND box, bool mustBeVisible) {
         return;
     }
     // Read outside the lock: the box's thread may be the one waiting for it.
-    const ShownBox shown = describe(box);
+    ShownBox shown = describe(box);
     EnterCriticalSection(&lock_);
+    for (const auto& [window, id] : firstFocus_) {
+        if (window == box) {
+            shown.defaultButton = id;
+        }
+    }
+    records_.emplace_back(box, shown_.size());
     shown_.push_back(shown);
     LeaveCriticalSection(&lock_);
+    if (callsWhileOpen_ && GetWindowThreadProcessId(box, nullptr) == GetCurrentThreadId()) {
+        ++callDepth_;
+        whileOpen_();
+        --callDepth_;
+    }
     const int button = buttons_[std::min(number, buttons_.size()) - 1];
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
+void MessageBoxAnswerer::noteFocus(HWND control) {
+    HWND box = GetParent(control);
+    if (box == nullptr || !isMessageBox(box)) {
+        return;
+    }
+    const int id = GetDlgCtrlID(control);
+    EnterCriticalSection(&lock_);
+    bool known = false;
+    for (const auto& [window, first] : firstFocus_) {
+        known = known || window == box;
+    }
+    if (!known) {
+        firstFocus_.emplace_back(box, id);
+        for (const auto& [window, index] : records_) {
+            if (window == box && index < shown_.size()) {
+                shown_[index].defaultButton = id;
+            }
+        }
+    }
+    LeaveCriticalSection(&lock_);
 }
 
 HICON informationIcon() {

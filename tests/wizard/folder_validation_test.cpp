@@ -53,6 +53,7 @@ FolderCheck validateExpecting(const std::string& path, const std::string& messag
         EXPECT_EQ(boxes[0].text, message);
         EXPECT_EQ(boxes[0].caption, kSetupCaption);
         EXPECT_EQ(boxes[0].icon, errorIcon());
+        EXPECT_EQ(boxes[0].defaultButton, IDOK);
     }
     return result;
 }
@@ -143,6 +144,9 @@ TEST_F(FolderValidation, UnwritableFixedFolderIsRefusedOrOffersTheSuggestion) {
         EXPECT_EQ(boxes[0].text, c.message);
         EXPECT_EQ(boxes[0].hasYes, c.message == kResetOffer);
         EXPECT_EQ(boxes[0].hasNo, c.message == kResetOffer);
+        EXPECT_EQ(boxes[0].icon, errorIcon());
+        // The reset offer has Yes as its default, the refusal its only button, OK.
+        EXPECT_EQ(boxes[0].defaultButton, c.message == kResetOffer ? IDYES : IDOK);
     }
     EXPECT_TRUE(fileExists(folder_.path("occupied")));
 }

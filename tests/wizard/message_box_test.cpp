@@ -43,6 +43,7 @@ void expectCentredOver(const RECT& box, const RECT& owner) {
 }
 
 TEST(ShowMessage, ShowsTextAndCaptionAndReturnsTheButton) {
+    // The style combinations that the setup's boxes use.
     struct Case {
         UINT style;
         int button;
@@ -50,13 +51,17 @@ TEST(ShowMessage, ShowsTextAndCaptionAndReturnsTheButton) {
         const char* expectedCaption;
         HICON icon;
         bool yesNo;
+        int defaultButton;
     } cases[] = {
-        {MB_OK | MB_ICONERROR, IDOK, nullptr, kSetupCaption, errorIcon(), false},
+        {MB_OK | MB_ICONERROR, IDOK, nullptr, kSetupCaption, errorIcon(), false, IDOK},
         {MB_OK | MB_ICONINFORMATION, IDOK, "Other caption", "Other caption", informationIcon(),
-         false},
-        {MB_YESNO | MB_ICONERROR, IDYES, nullptr, kSetupCaption, errorIcon(), true},
+         false, IDOK},
+        {MB_YESNO | MB_ICONERROR, IDYES, nullptr, kSetupCaption, errorIcon(), true, IDYES},
+        {MB_YESNO | MB_ICONERROR | MB_DEFBUTTON2, IDNO, nullptr, kSetupCaption, errorIcon(), true,
+         IDNO},
         {MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2, IDNO, nullptr, kSetupCaption,
-         informationIcon(), true},
+         informationIcon(), true, IDNO},
+        {MB_YESNOCANCEL | MB_ICONERROR, IDCANCEL, nullptr, kSetupCaption, errorIcon(), true, IDYES},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.style);
@@ -69,6 +74,7 @@ TEST(ShowMessage, ShowsTextAndCaptionAndReturnsTheButton) {
         EXPECT_EQ(boxes[0].icon, c.icon);
         EXPECT_EQ(boxes[0].hasYes, c.yesNo);
         EXPECT_EQ(boxes[0].hasNo, c.yesNo);
+        EXPECT_EQ(boxes[0].defaultButton, c.defaultButton);
         EXPECT_EQ(boxes[0].owner, nullptr);
         EXPECT_EQ(gSession.messageBoxHook, nullptr);
     }
@@ -101,6 +107,31 @@ TEST(ShowMessage, TwoBoxesInARowAreEachCentredOverTheWizard) {
         EXPECT_EQ(box.owner, wizard.get());
         expectCentredOver(box.rect, wizard.rect());
     }
+}
+
+// A box without owner keeps the centring hook for its whole life (there is
+// nothing to centre it over); a box opened while it is open installs no second
+// hook, and none survives either box.
+TEST(ShowMessage, BoxOpenedFromInsideAnotherInstallsNoSecondHook) {
+    MessageBoxAnswerer answerer;
+    HHOOK outerHook = nullptr;
+    int inner = 0;
+    answerer.callWhileOpen([&] {
+        if (outerHook == nullptr) {
+            outerHook = gSession.messageBoxHook;
+            inner = showMessage("Inner...", MB_OK | MB_ICONERROR);
+            EXPECT_EQ(gSession.messageBoxHook, nullptr);
+        }
+    });
+    EXPECT_EQ(showMessage("Outer...", MB_OK | MB_ICONERROR), IDOK);
+    EXPECT_EQ(inner, IDOK);
+    ASSERT_NE(outerHook, nullptr);
+    EXPECT_EQ(gSession.messageBoxHook, nullptr);
+    EXPECT_FALSE(UnhookWindowsHookEx(outerHook)) << "the first box's hook was left installed";
+    const std::vector<ShownBox> boxes = answerer.shown();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Outer...");
+    EXPECT_EQ(boxes[1].text, "Inner...");
 }
 
 TEST(CentreWindow, PlacesTheWindowOverTheReference) {
