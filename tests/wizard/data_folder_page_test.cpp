@@ -36,23 +36,15 @@ TEST_F(DataFolderPage, ProposesTheSuggestionRefusesAndStores) {
     MessageBoxAnswerer answerer({IDOK, IDOK, IDYES});
     std::string proposed, notice, afterBack;
     bool editable = false;
-    std::vector<std::vector<ShownBox>> boxes;
-    std::vector<int> pages;
+    std::vector<NextAttempt> seen;
     const bool ended = WizardDriver::run([&](WizardDriver& wizard) {
         if (!walkTo(wizard, kPage))
             return;
         proposed = wizard.text(kFolder);
         notice = wizard.text(kDefined);
         editable = wizard.isEnabled(kFolder) && wizard.isEnabled(kBrowse);
-        for (const Case& c : cases) {
-            answerer.clear();
-            wizard.setText(kFolder, c.typed);
-            wizard.press(PSBTN_NEXT);
-            answerer.waitForBoxes(1);
-            wizard.settle();
-            boxes.push_back(answerer.shown());
-            pages.push_back(wizard.pageId());
-        }
+        for (const Case& c : cases)
+            seen.push_back(nextWith(wizard, answerer, kFolder, c.typed));
         wizard.setText(kFolder, typed);
         wizard.press(PSBTN_BACK);
         wizard.waitForPage(kPage - 1);
@@ -67,13 +59,14 @@ TEST_F(DataFolderPage, ProposesTheSuggestionRefusesAndStores) {
     EXPECT_EQ(shellFolder(CSIDL_MYMUSIC) + "\\Kestrova Recordings", proposed);
     EXPECT_EQ("", notice);
     EXPECT_TRUE(editable);
-    ASSERT_EQ(std::size(cases), boxes.size());
-    for (size_t i = 0; i < boxes.size(); ++i) {
+    ASSERT_EQ(std::size(cases), seen.size());
+    for (size_t i = 0; i < seen.size(); ++i) {
         SCOPED_TRACE(cases[i].typed);
-        ASSERT_EQ(1u, boxes[i].size());
-        EXPECT_EQ(cases[i].message, boxes[i][0].text);
-        EXPECT_EQ(errorIcon(), boxes[i][0].icon);
-        EXPECT_EQ(kPage, pages[i]);
+        ASSERT_EQ(1u, seen[i].boxes.size());
+        EXPECT_EQ(cases[i].message, seen[i].boxes[0].text);
+        EXPECT_EQ(errorIcon(), seen[i].boxes[0].icon);
+        EXPECT_EQ(kPage, seen[i].page);
+        EXPECT_EQ(cases[i].typed, seen[i].field);
     }
     EXPECT_EQ(typed, afterBack);
     EXPECT_STREQ(folder_.path("Recordings").c_str(), gSession.choices.dataFolder.text());

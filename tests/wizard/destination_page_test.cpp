@@ -106,23 +106,12 @@ TEST_F(DestinationPage, RefusalsShowTheirMessageAndKeepThePage) {
         answers.push_back(c.answer);
     answers.push_back(IDYES);
     MessageBoxAnswerer answerer(answers);
-    struct Seen {
-        std::vector<ShownBox> boxes;
-        int page = 0;
-        std::string field;
-    };
-    std::vector<Seen> seen;
+    std::vector<NextAttempt> seen;
     const bool ended = WizardDriver::run([&](WizardDriver& wizard) {
         if (!walkTo(wizard, kPage))
             return;
-        for (const Case& c : cases) {
-            answerer.clear();
-            wizard.setText(kFolder, c.typed);
-            wizard.press(PSBTN_NEXT);
-            answerer.waitForBoxes(1);
-            wizard.settle();
-            seen.push_back({answerer.shown(), wizard.pageId(), wizard.text(kFolder)});
-        }
+        for (const Case& c : cases)
+            seen.push_back(nextWith(wizard, answerer, kFolder, c.typed));
         leave(wizard);
     });
     EXPECT_TRUE(ended);
@@ -208,11 +197,9 @@ TEST_F(DestinationPage, UnusableFixedFolderGivesWayToTheSuggestion) {
         lockedBefore = !wizard.isEnabled(kFolder) && !wizard.isEnabled(kBrowse);
         removeTree(installed);
         writeFile(installed, "no longer a folder");
-        wizard.press(PSBTN_NEXT);
-        answerer.waitForBoxes(1);
-        wizard.settle();
-        page = wizard.pageId();
-        fieldAfter = wizard.text(kFolder);
+        const NextAttempt attempt = nextWith(wizard, answerer, kFolder, wizard.text(kFolder));
+        page = attempt.page;
+        fieldAfter = attempt.field;
         editableAfter = wizard.isEnabled(kFolder);
         browsableAfter = wizard.isEnabled(kBrowse);
         leave(wizard);

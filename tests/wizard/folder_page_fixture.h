@@ -12,6 +12,7 @@
 #include <string>
 
 #include "startup/setup_session.h"
+#include "tests/support/message_box_answerer.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/wizard_driver.h"
 
@@ -26,6 +27,13 @@ inline std::string shellFolder(int csidl) {
     EXPECT_EQ(S_OK, SHGetFolderPathA(nullptr, csidl, nullptr, 0, path));
     return path;
 }
+
+// What one Next that shows a message box leaves behind.
+struct NextAttempt {
+    std::vector<ShownBox> boxes;
+    int page = 0;       // the page shown afterwards
+    std::string field;  // the edit field afterwards
+};
 
 class FolderPageTest : public ::testing::Test {
 protected:
@@ -52,6 +60,17 @@ protected:
     // From the wizard's start to the page, with the default choices on the way.
     static bool walkTo(WizardDriver& wizard, int page) {
         return wizard.waitForPage(106) && wizard.walkTo(page);
+    }
+    // Types into the edit field, presses Next and waits until the box it opens has
+    // been answered and the page's handler has returned.
+    static NextAttempt nextWith(WizardDriver& wizard, MessageBoxAnswerer& answerer, int editId,
+                                const std::string& typed) {
+        answerer.clear();
+        wizard.setText(editId, typed);
+        wizard.press(PSBTN_NEXT);
+        answerer.waitForBoxes(1);
+        wizard.settle();
+        return {answerer.shown(), wizard.pageId(), wizard.text(editId)};
     }
     // Cancel, answered Yes by the test's answerer, ends the wizard.
     static bool leave(WizardDriver& wizard) {

@@ -155,41 +155,32 @@ TEST_F(StartMenuPage, RefusedNamesAndTheQuestion) {
         {"KvrTest Group\\Bad|Name", IDYES, kCannotCreate, true, kPage + 1},
     };
     MessageBoxAnswerer answerer({IDOK, IDNO, IDYES, IDYES});
-    std::vector<std::vector<ShownBox>> boxes;
-    std::vector<int> pages;
+    std::vector<NextAttempt> seen;
     std::string groupAfterNo;
     const bool ended = WizardDriver::run([&](WizardDriver& wizard) {
         if (!walkTo(wizard, kPage))
             return;
         for (const Case& c : cases) {
-            answerer.clear();
-            wizard.setText(kName, c.typed);
-            wizard.press(PSBTN_NEXT);
-            answerer.waitForBoxes(1);
-            wizard.settle();
-            boxes.push_back(answerer.shown());
-            pages.push_back(wizard.pageId());
+            seen.push_back(nextWith(wizard, answerer, kName, c.typed));
             if (c.answer == IDNO)
                 groupAfterNo = gSession.choices.startMenuGroup.text();
         }
         leave(wizard);
     });
     EXPECT_TRUE(ended);
-    ASSERT_EQ(std::size(cases), boxes.size());
-    for (size_t i = 0; i < boxes.size(); ++i) {
+    ASSERT_EQ(std::size(cases), seen.size());
+    for (size_t i = 0; i < seen.size(); ++i) {
         SCOPED_TRACE(std::string(cases[i].typed) + " answered " + std::to_string(cases[i].answer));
-        ASSERT_EQ(1u, boxes[i].size());
-        EXPECT_EQ(cases[i].message, boxes[i][0].text);
-        EXPECT_EQ(errorIcon(), boxes[i][0].icon);
-        EXPECT_EQ(cases[i].yesNo, boxes[i][0].hasYes && boxes[i][0].hasNo);
-        EXPECT_EQ(cases[i].pageAfter, pages[i]);
+        ASSERT_EQ(1u, seen[i].boxes.size());
+        EXPECT_EQ(cases[i].message, seen[i].boxes[0].text);
+        EXPECT_EQ(errorIcon(), seen[i].boxes[0].icon);
+        EXPECT_EQ(cases[i].yesNo, seen[i].boxes[0].hasYes && seen[i].boxes[0].hasNo);
+        EXPECT_EQ(cases[i].pageAfter, seen[i].page);
     }
     EXPECT_EQ("stale", groupAfterNo);
     expectNoFolderChosen();
     EXPECT_FALSE(folderExists(root_ + "KvrTest Group\\Bad"));
 }
-
-}  // namespace
 
 // When the shell cannot name the user's Start Menu the name must not be taken
 // relative to the current folder: the page asks at once instead of probing.
@@ -211,10 +202,7 @@ TEST_F(StartMenuPage, UnknownStartMenuAsksWithoutProbing) {
     const bool ended = WizardDriver::run([&](WizardDriver& wizard) {
         if (!walkTo(wizard, kPage))
             return;
-        wizard.press(PSBTN_NEXT);
-        answerer.waitForBoxes(1);
-        wizard.settle();
-        pageAfterNo = wizard.pageId();
+        pageAfterNo = nextWith(wizard, answerer, kName, wizard.text(kName)).page;
         wizard.press(PSBTN_NEXT);
         wizard.waitForPage(kPage + 1);
         pageAfterYes = wizard.pageId();
@@ -231,3 +219,5 @@ TEST_F(StartMenuPage, UnknownStartMenuAsksWithoutProbing) {
     expectNoFolderChosen();
     EXPECT_FALSE(folderExists(current.path("Programs")));
 }
+
+}  // namespace
