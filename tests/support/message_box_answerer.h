@@ -44,6 +44,8 @@ public:
     // it, for every box of the thread that made the answerer; boxes that `code`
     // opens are answered (and recorded) too.
     void callWhileOpen(std::function<void()> code);
+    // Waits until at least `count` boxes have been recorded; false at the time-out.
+    bool waitForBoxes(size_t count, DWORD timeoutMs = 10000);
 
 private:
     static DWORD WINAPI watch(void* self);
