@@ -7,6 +7,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -115,7 +116,7 @@ public:
         writeRawText(HKEY_LOCAL_MACHINE, kHttpCommand, nullptr, command);
     }
 
-    // (creation time, document) in the order the log holds them.
+    // (creation time, document), oldest first: the copies may log in any order.
     std::vector<std::pair<std::string, std::string>> opened() const {
         std::vector<std::pair<std::string, std::string>> entries;
         std::string contents;
@@ -129,6 +130,7 @@ public:
             entries.emplace_back(line.substr(0, 16), line.size() > 17 ? line.substr(17) : "");
             start = end + 2;
         }
+        std::sort(entries.begin(), entries.end());
         return entries;
     }
 
@@ -351,7 +353,6 @@ TEST_F(InstallPagesTest, InstallsToTheEndAndFinishOpensTheCheckedItemsInOrder) {
     ASSERT_EQ(2u, opened.size());
     EXPECT_EQ(installFolder_ + "\\Manual\\index.htm", opened[0].second);
     EXPECT_EQ(installFolder_ + "\\Quick Setup\\index.htm", opened[1].second);
-    EXPECT_LT(opened[0].first, opened[1].first);
     EXPECT_LT(opened[1].first, programStarted);
 }
 
