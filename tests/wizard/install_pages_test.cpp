@@ -15,10 +15,13 @@
 #include "resources/resource_ids.h"
 #include "startup/setup_session.h"
 #include "tests/support/message_box_answerer.h"
+#include "engine/install_driver.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/test_windows.h"
 #include "tests/support/wizard_driver.h"
 #include "wizard/ready_page.h"
 #include "wizard/tasks_page.h"
+#include "wizard/wizard_pages.h"
 
 namespace {
 
@@ -389,6 +392,47 @@ TEST_F(InstallPagesTest, CancelConfirmedWhileFilesAreWrittenRestoresTheFolderAnd
     EXPECT_FALSE(pathExists(desktopLink_));
     const std::string staging = gSession.choices.stagingFolder.text();
     EXPECT_TRUE(staging.empty() || !pathExists(staging)) << staging;
+}
+
+// Cancel on the page itself, beside a stand-in wizard, after the first tick has
+// made the install folder and before any file is written: refused once the
+// installation may no longer stop, declined, then confirmed.
+TEST_F(InstallPagesTest, CancelRightAfterThePreparationLeavesNoInstallFolder) {
+    StandInWizard wizard;
+    gSession.sheetWindow = wizard.handle();
+    HWND page = CreateDialogParamA(gSession.moduleInstance, MAKEINTRESOURCEA(IDD_INSTALLING),
+                                   wizard.handle(), installingPageProc, 0);
+    ASSERT_NE(nullptr, page);
+    gSession.cancelAllowed = 1;
+    runInstallStep(page);
+    ASSERT_EQ(1, gSession.progress.stepIndex);
+    ASSERT_TRUE(folderExists(installFolder_));
+
+    NMHDR cancel{wizard.handle(), 0, PSN_QUERYCANCEL};
+    const auto pressCancel = [&] {
+        return SendMessageA(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&cancel));
+    };
+    MessageBoxAnswerer answerer({IDNO, IDYES});
+    gSession.cancelAllowed = 0;
+    const LRESULT refused = pressCancel();
+    const size_t boxesAfterRefusal = answerer.shown().size();
+    gSession.cancelAllowed = 1;
+    const LRESULT declined = pressCancel();
+    const int heldAfterNo = gSession.progress.installFailed;
+    const LRESULT confirmed = pressCancel();
+    DestroyWindow(page);
+    gSession.sheetWindow = nullptr;
+
+    EXPECT_EQ(1, refused);
+    EXPECT_EQ(0u, boxesAfterRefusal);
+    EXPECT_EQ(1, declined);
+    EXPECT_EQ(0, heldAfterNo);
+    EXPECT_EQ(1, gSession.progress.stepIndex);
+    EXPECT_EQ(0, confirmed);
+    const std::vector<ShownBox> boxes = answerer.shown();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(kExitQuestion, boxes[1].text);
+    EXPECT_FALSE(pathExists(installFolder_));
 }
 
 // A file held open stops the first run, which goes back to the ready page; Next
