@@ -433,6 +433,7 @@ TEST_F(InstallPagesTest, CancelRightAfterThePreparationLeavesNoInstallFolder) {
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ(kExitQuestion, boxes[1].text);
     EXPECT_FALSE(pathExists(installFolder_));
+    EXPECT_FALSE(pathExists(gSession.choices.stagingFolder.text()));
 }
 
 // A file held open stops the first run, which goes back to the ready page; Next
