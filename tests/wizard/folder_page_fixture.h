@@ -16,8 +16,6 @@
 #include "tests/support/test_environment.h"
 #include "tests/support/wizard_driver.h"
 
-inline constexpr const char* kSettingsKeyPath =
-    "Software\\from Velmora\\Kestrova & Scheduler\\Settings";
 inline constexpr const char* kBrowseHint =
     "If you're not sure how to write a path, use Browse button...";
 
