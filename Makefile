@@ -38,14 +38,23 @@ test: dist
 	@cd $(HOST) && ctest --output-on-failure
 	@tools/wine-test.sh $(WIN64)
 
-# The setup is a GUI program: it runs under Wine on the current display. Without
-# one there is nobody to answer it, so only the build is reported.
+# The setup program under Wine, from a fresh prefix. With a display it runs there
+# for the user. Without one, the end-to-end driver (tests/e2e) walks every page
+# with the default choices, installs into the run's own prefix, saves a picture of
+# every page under $(BUILD)/screens/ and says what it installed.
+# RUN_BUILD is the test build whose driver and loader are used: its setup is the
+# one that runs (win64: dist/KestrovaSetup-x64.exe under wine64).
+RUN_BUILD := $(WIN64)
+RUN_SETUP := $(abspath dist/KestrovaSetup-x64.exe)
+SCREENS := $(abspath $(BUILD)/screens)
+
 run: dist
 	@if [ -n "$$DISPLAY" ]; then \
-		tools/wine-test.sh $(WIN64) --run $(abspath dist/KestrovaSetup-x64.exe); \
+		tools/wine-test.sh $(RUN_BUILD) --run $(RUN_SETUP); \
 	else \
-		echo "No DISPLAY: built dist/KestrovaSetup.exe (32-bit release) and dist/KestrovaSetup-x64.exe;"; \
-		echo "run 'make run' from a desktop session to see the setup under Wine."; \
+		KVR_E2E_SETUP=$(RUN_SETUP) tools/wine-test.sh $(RUN_BUILD) --script \
+			tools/wine-e2e.sh $(RUN_BUILD) --walk --screens=$(SCREENS) && \
+		ls -1 $(SCREENS)/*.png; \
 	fi
 
 bench: dist

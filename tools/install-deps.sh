@@ -4,7 +4,7 @@
 # which cannot run on this kernel.
 set -euo pipefail
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-          wine wine64 xvfb xauth x11-utils googletest)
+          wine wine64 xvfb xauth x11-utils googletest netpbm)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

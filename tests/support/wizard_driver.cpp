@@ -104,12 +104,21 @@ bool WizardDriver::walkTo(int dialogId) {
 }
 
 bool WizardDriver::waitForClose(DWORD timeoutMs) {
+    if (attached_) {
+        return waitUntil([&] { return IsWindow(sheet_) == FALSE; }, timeoutMs);
+    }
     return waitUntil([&] { return gSession.sheetWindow == nullptr; }, timeoutMs);
 }
 
+HWND WizardDriver::sheetWindow() {
+    if (!attached_) {
+        sheet_ = gSession.sheetWindow;
+    }
+    return sheet_;
+}
+
 int WizardDriver::pageId() {
-    sheet_ = gSession.sheetWindow;
-    if (sheet_ == nullptr)
+    if (sheetWindow() == nullptr)
         return 0;
     HWND current = reinterpret_cast<HWND>(sendToWizard(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0));
     if (current == nullptr)
@@ -122,8 +131,7 @@ int WizardDriver::pageId() {
 }
 
 HWND WizardDriver::page() {
-    sheet_ = gSession.sheetWindow;
-    if (sheet_ == nullptr)
+    if (sheetWindow() == nullptr)
         return nullptr;
     return reinterpret_cast<HWND>(sendToWizard(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
@@ -159,16 +167,16 @@ bool WizardDriver::isChecked(int id) {
 }
 
 bool WizardDriver::sheetButtonEnabled(int buttonId) {
-    HWND button = GetDlgItem(gSession.sheetWindow, buttonId);
+    HWND button = GetDlgItem(sheetWindow(), buttonId);
     return button != nullptr && IsWindowVisible(button) && IsWindowEnabled(button);
 }
 
 void WizardDriver::press(int psbtn) {
-    PostMessageA(gSession.sheetWindow, PSM_PRESSBUTTON, static_cast<WPARAM>(psbtn), 0);
+    PostMessageA(sheetWindow(), PSM_PRESSBUTTON, static_cast<WPARAM>(psbtn), 0);
 }
 
 std::string WizardDriver::sheetTitle() {
     char buffer[512] = "";
-    sendToWizard(gSession.sheetWindow, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    sendToWizard(sheetWindow(), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
     return buffer;
 }

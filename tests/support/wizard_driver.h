@@ -11,6 +11,10 @@
 
 class WizardDriver {
 public:
+    WizardDriver() = default;
+    // Drives the wizard window of another process (see tests/e2e).
+    explicit WizardDriver(HWND sheet) : sheet_(sheet), attached_(true) {}
+
     // Runs runWizard() with `script` beside it and returns when both have ended.
     // When the script ends with the wizard still open (a failed expectation), the
     // wizard is closed by force so that no test hangs. False when that was needed.
@@ -49,5 +53,9 @@ public:
     std::string sheetTitle();
 
 private:
+    // The wizard: the attached window, or this process's gSession.sheetWindow.
+    HWND sheetWindow();
+
     HWND sheet_ = nullptr;
+    bool attached_ = false;
 };
