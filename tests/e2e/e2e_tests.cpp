@@ -255,7 +255,7 @@ void walkToFinish(SetupProcess& setup, WizardDriver& wizard, const char* dpiTag,
             }
             continue;
         }
-        ASSERT_TRUE(wizard.waitForPage(page.id, 60000)) << "page " << page.id << " did not come";
+        ASSERT_TRUE(wizard.waitForPage(page.id, 30000)) << "page " << page.id << " did not come";
         settle(setup, wizard);
         savePicture(wizard, page.name, dpiTag);
         if (visit) {
