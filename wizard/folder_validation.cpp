@@ -8,6 +8,7 @@
 #include "engine/folder_paths.h"
 #include "startup/setup_session.h"
 #include "text/text_helpers.h"
+#include "wizard/folder_browser.h"
 #include "wizard/message_box.h"
 
 namespace {
@@ -70,44 +71,17 @@ FolderCheck refuseUnwritableFolder() {
     return Rejected;
 }
 
-// Releases the shell allocator and frees the item list it handed out.
-class ShellItemList {
-public:
-    ShellItemList() {
-        if (FAILED(SHGetMalloc(&allocator_))) {
-            allocator_ = nullptr;
-        }
-    }
-    ~ShellItemList() {
-        if (allocator_ != nullptr) {
-            if (items_ != nullptr) {
-                allocator_->Free(items_);
-            }
-            allocator_->Release();
-        }
-    }
-    ShellItemList(const ShellItemList&) = delete;
-    ShellItemList& operator=(const ShellItemList&) = delete;
-
-    bool available() const { return allocator_ != nullptr; }
-    LPITEMIDLIST* out() { return &items_; }
-    LPITEMIDLIST get() const { return items_; }
-
-private:
-    IMalloc* allocator_ = nullptr;
-    LPITEMIDLIST items_ = nullptr;
-};
-
 // The file-system path of a special folder; false (and an empty path) when the
-// shell has none. The item list and the allocator are released on every path.
-bool shellFolderPath(int csidl, char (&path)[MAX_PATH]) {
-    path[0] = '\0';
-    ShellItemList items;
-    if (!items.available() || FAILED(SHGetSpecialFolderLocation(nullptr, csidl, items.out())) ||
-        !SHGetPathFromIDListA(items.get(), path)) {
-        path[0] = '\0';
+// shell has none.
+bool shellFolderPath(int csidl, TextBuffer* path) {
+    path->clear();
+    ShellAllocator allocator;
+    if (!allocator.available()) {
+        return false;
     }
-    return path[0] != '\0';
+    ShellItemList items(allocator);
+    return SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, items.out())) &&
+           itemListPath(items.get(), path);
 }
 
 bool pathExists(const TextBuffer& path) {
@@ -212,11 +186,11 @@ bool probeFolderWritable(const char* folder, bool removeAfterwards) {
 }
 
 TextBuffer specialFolderPath(int csidl) {
-    char path[MAX_PATH] = "";
-    if (!shellFolderPath(csidl, path) && csidl == CSIDL_PROGRAM_FILES) {
+    TextBuffer path;
+    if (!shellFolderPath(csidl, &path) && csidl == CSIDL_PROGRAM_FILES) {
         return withTrailingSeparator("C:\\Program Files");
     }
-    return withTrailingSeparator(path);
+    return withTrailingSeparator(path.text());
 }
 
 TextBuffer defaultInstallFolder() {
