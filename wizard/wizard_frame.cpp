@@ -118,6 +118,12 @@ void setWizardButtons(DWORD buttons) {
     SendMessageA(gSession.sheetWindow, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(buttons));
 }
 
+void showNextShield(bool shown) {
+    // Declared by the headers only for Vista and later; older buttons ignore it.
+    constexpr UINT kSetShield = BCM_FIRST + 0x000C;
+    SendDlgItemMessageA(gSession.sheetWindow, IDC_SHEET_NEXT, kSetShield, 0, shown ? TRUE : FALSE);
+}
+
 INT_PTR pageResult(HWND page, LONG_PTR result) {
     SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
     return TRUE;

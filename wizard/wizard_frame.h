@@ -20,6 +20,9 @@ int confirmCancel(HWND page);
 // Page protocol helpers for the dialog procedures of the pages.
 // PSM_SETWIZBUTTONS to the wizard window.
 void setWizardButtons(DWORD buttons);
+// Shows or removes the elevation shield on the wizard's Next button (BCM_SETSHIELD,
+// which Windows XP's buttons ignore).
+void showNextShield(bool shown);
 // Keeps the wizard on the page after PSN_WIZNEXT: dialog result -1, TRUE.
 INT_PTR stayOnPage(HWND page);
 // The PSN_QUERYCANCEL answer of pages 1 to 7: TRUE (stay) unless confirmed.

@@ -142,20 +142,6 @@ TEST(PackageResource, ScrambledCopyUnpacksToTheSameImage) {
     }
 }
 
-// Sets an environment variable for the programs this test starts, and clears it again.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        SetEnvironmentVariableA(name, value.c_str());
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ~ScopedEnvironment() { SetEnvironmentVariableA(name_, nullptr); }
-
-private:
-    const char* name_;
-};
-
 TEST(EarlierUninstallerStandIn, RecordsEachRunAndLingersWhenAsked) {
     char temp[MAX_PATH] = "";
     ASSERT_NE(GetTempPathA(sizeof temp, temp), 0u);

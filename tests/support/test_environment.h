@@ -143,6 +143,20 @@ private:
     std::unique_ptr<KeySnapshot> saved_;
 };
 
+// Sets an environment variable for the programs this test starts, and clears it again.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+        SetEnvironmentVariableA(name, value.c_str());
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ~ScopedEnvironment() { SetEnvironmentVariableA(name_, nullptr); }
+
+private:
+    const char* name_;
+};
+
 // A running stand-in program from this program's folder (kvr.exe unless named);
 // terminated at the end if it still runs.
 class StandInProcess {
