@@ -1,24 +1,87 @@
-// Scaffold: replaced by the page's real procedure.
-#include <windows.h>
+// The tasks page: the optional desktop and Quick Launch shortcuts.
+#include "wizard/tasks_page.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
+#include "resources/resource_ids.h"
+#include "startup/setup_session.h"
 #include "wizard/wizard_frame.h"
 #include "wizard/wizard_pages.h"
+
+namespace {
+
+// Whether the shell gives an item list for the user's application-data folder,
+// where the Quick Launch shortcuts live. False without the shell's allocator.
+bool appDataFolderFound(HWND page) {
+    IMalloc* allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) {
+        return false;
+    }
+    LPITEMIDLIST folder = nullptr;
+    const bool found = SUCCEEDED(SHGetSpecialFolderLocation(page, CSIDL_APPDATA, &folder));
+    if (folder != nullptr) {
+        allocator->Free(folder);
+    }
+    allocator->Release();
+    return found;
+}
+
+bool isChecked(HWND page, int id) {
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
+INT_PTR onSetActive(HWND page) {
+    setWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    const bool versionRead = GetVersionExA(&version) != FALSE;
+    const bool offered =
+        quickLaunchOffered(appDataFolderFound(page), versionRead ? &version : nullptr);
+    EnableWindow(GetDlgItem(page, IDC_TASKS_CHK_QUICK_LAUNCH), offered ? TRUE : FALSE);
+    return pageResult(page, 0);
+}
+
+INT_PTR onWizardNext(HWND page) {
+    gSession.choices.createDesktopIcon = isChecked(page, IDC_TASKS_CHK_DESKTOP) ? 1 : 0;
+    gSession.choices.createQuickLaunchIcon = isChecked(page, IDC_TASKS_CHK_QUICK_LAUNCH) ? 1 : 0;
+    return FALSE;
+}
+
+INT_PTR onNotify(HWND page, const NMHDR& notification) {
+    switch (notification.code) {
+        case PSN_SETACTIVE:
+            return onSetActive(page);
+        case PSN_WIZNEXT:
+            return onWizardNext(page);
+        case PSN_QUERYCANCEL:
+            return queryCancel(page);
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+bool quickLaunchOffered(bool appDataFolderFound, const OSVERSIONINFOA* version) {
+    if (!appDataFolderFound) {
+        return false;
+    }
+    if (version == nullptr) {
+        return true;
+    }
+    const bool sixOneOrLater = version->dwMajorVersion > 5 &&
+                               (version->dwMinorVersion >= 1 || version->dwMajorVersion > 6);
+    return !sixOneOrLater;
+}
 
 INT_PTR CALLBACK tasksPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
             return TRUE;
         case WM_NOTIFY:
-            switch (reinterpret_cast<NMHDR*>(lParam)->code) {
-                case PSN_SETACTIVE:
-                    setWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
-                    return TRUE;
-                case PSN_QUERYCANCEL:
-                    return queryCancel(page);
-            }
-            break;
+            return onNotify(page, *reinterpret_cast<const NMHDR*>(lParam));
+        default:
+            return FALSE;
     }
-    return FALSE;
 }
