@@ -1,14 +1,15 @@
 # make run   installs what is missing, builds, and runs the setup program
-# make test  installs what is missing, builds both targets, and runs every test
+# make test  installs what is missing, builds every target, and runs every test
 # make bench builds and runs the benchmarks
 BUILD ?= build
 JOBS ?= 2
 HOST := $(BUILD)/host
 WIN32 := $(BUILD)/win32
+WIN32TEST := $(BUILD)/win32test
 WIN64 := $(BUILD)/win64
 CMAKE_OPTS := -DCMAKE_BUILD_TYPE=Release -DKVR_HOST_TOOLS_DIR=$(abspath $(HOST))
 
-.PHONY: all deps host win32 win64 dist test run bench clean
+.PHONY: all deps host win32 win32test win64 dist test run bench clean
 
 all: dist
 
@@ -19,13 +20,20 @@ host: deps
 	@cmake -S tools -B $(HOST) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(HOST) -j $(JOBS)
 
+# The release build and the two test builds: $(call build,FOLDER,TOOLCHAIN,OPTIONS).
+define build
+	@cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/toolchain-$(2).cmake) $(CMAKE_OPTS) $(3) >/dev/null
+	@cmake --build $(1) -j $(JOBS)
+endef
+
 win32: host
-	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/toolchain-win32.cmake) $(CMAKE_OPTS) >/dev/null
-	@cmake --build $(WIN32) -j $(JOBS)
+	$(call build,$(WIN32),win32)
+
+win32test: host
+	$(call build,$(WIN32TEST),win32test,-DKVR_BUILD_TESTS=ON)
 
 win64: host
-	@cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/toolchain-win64.cmake) $(CMAKE_OPTS) -DKVR_BUILD_TESTS=ON >/dev/null
-	@cmake --build $(WIN64) -j $(JOBS)
+	$(call build,$(WIN64),win64,-DKVR_BUILD_TESTS=ON)
 
 dist: win32 win64
 	@mkdir -p dist
@@ -33,32 +41,45 @@ dist: win32 win64
 	@cp $(WIN64)/bin/KestrovaSetup-x64.exe dist/KestrovaSetup-x64.exe
 	@ls -l dist
 
-test: dist
+# Every test program runs on both targets: the 32-bit build under the 32-bit Wine
+# loader (skipped, saying so, on a kernel without 32-bit support), the x64 build
+# under wine64.
+test: dist win32test
 	@tools/check-release.sh dist/KestrovaSetup.exe
 	@cd $(HOST) && ctest --output-on-failure
+	@tools/wine-test.sh $(WIN32TEST)
 	@tools/wine-test.sh $(WIN64)
 
-# The setup program under Wine, from a fresh prefix. With a display it runs there
-# for the user. Without one, the end-to-end driver (tests/e2e) walks every page
-# with the default choices, installs into the run's own prefix, saves a picture of
+# The setup program under Wine, from a fresh prefix: the 32-bit release under the
+# 32-bit loader, or the x64 build under wine64 where the kernel cannot run 32-bit
+# programs. With a display it runs there for the user. Without one, the
+# end-to-end driver (tests/e2e) of the matching test build walks every page with
+# the default choices, installs into the run's own prefix, saves a picture of
 # every page under $(BUILD)/screens/ and says what it installed.
-# RUN_BUILD is the test build whose driver and loader are used: its setup is the
-# one that runs (win64: dist/KestrovaSetup-x64.exe under wine64).
-RUN_BUILD := $(WIN64)
-RUN_SETUP := $(abspath dist/KestrovaSetup-x64.exe)
 SCREENS := $(abspath $(BUILD)/screens)
 
-run: dist
-	@if [ -n "$$DISPLAY" ]; then \
-		tools/wine-test.sh $(RUN_BUILD) --run $(RUN_SETUP); \
+run: dist win32test
+	@if tools/runs-32bit.sh; then \
+		build=$(WIN32TEST); setup=$(abspath dist/KestrovaSetup.exe); \
 	else \
-		KVR_E2E_SETUP=$(RUN_SETUP) tools/wine-test.sh $(RUN_BUILD) --script \
-			tools/wine-e2e.sh $(RUN_BUILD) --walk --screens=$(SCREENS) && \
+		echo "This kernel cannot run 32-bit programs: running dist/KestrovaSetup-x64.exe under wine64."; \
+		build=$(WIN64); setup=$(abspath dist/KestrovaSetup-x64.exe); \
+	fi; \
+	if [ -n "$$DISPLAY" ]; then \
+		tools/wine-test.sh $$build --run $$setup; \
+	else \
+		KVR_E2E_SETUP=$$setup tools/wine-test.sh $$build --script \
+			tools/wine-e2e.sh $$build --walk --screens=$(SCREENS) && \
 		ls -1 $(SCREENS)/*.png; \
 	fi
 
-bench: dist
-	@tools/wine-test.sh $(WIN64) --run $(abspath $(WIN64)/bin/kvr_bench.exe)
+bench: win32test win64
+	@if tools/runs-32bit.sh; then \
+		tools/wine-test.sh $(WIN32TEST) --run $(abspath $(WIN32TEST)/bin/kvr_bench.exe); \
+	else \
+		echo "This kernel cannot run 32-bit programs: benchmarking the x64 build under wine64."; \
+		tools/wine-test.sh $(WIN64) --run $(abspath $(WIN64)/bin/kvr_bench.exe); \
+	fi
 
 clean:
 	rm -rf $(BUILD) dist

@@ -1,20 +1,36 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build and the tests need, when missing.
-# Quick when everything is there: it asks dpkg, not the network. Never wine32,
-# which cannot run on this kernel.
+# Installs the Debian packages that the build and the tests need, when missing,
+# and the 32-bit Wine (wine32:i386, beside wine64) when the kernel runs 32-bit
+# programs (tools/runs-32bit.sh). Quick when everything is there: it asks dpkg,
+# not the network.
 set -euo pipefail
+tools=$(dirname "$(realpath "$0")")
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
           wine wine64 xvfb xauth x11-utils googletest netpbm)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+# Waits for another apt or dpkg run instead of failing on its lock.
+install() {
+    echo "Installing: $*"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "install-deps: run as root (or install the packages above)" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get -o DPkg::Lock::Timeout=600 update -qq
+    apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "$@" </dev/null
+}
+
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    installed "$p" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-echo "Installing: ${missing[*]}"
-if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: run as root (or install the packages above)" >&2
-    exit 1
+[ ${#missing[@]} -eq 0 ] || install "${missing[@]}"
+
+# The release build is 32-bit: its tests run under the 32-bit loader. On a kernel
+# without 32-bit support the test rig skips those runs and says so.
+if ! installed wine32:i386 && "$tools/runs-32bit.sh"; then
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    install wine32:i386
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null

@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
-# Runs the Windows test programs of a build folder under wine64, in a private
-# prefix inside that folder: ctest with a persistent wineserver, and Xvfb on a
-# free display when DISPLAY is unset. As root, ctest also gets a prefix and
-# wineserver of the unprivileged user 65534 (tools/wine-unprivileged.sh), in the
-# build folder, or in a private folder below /tmp when that user cannot reach the
-# build folder. Touches nothing else outside the build folder.
+# Runs the Windows programs of a build folder under Wine, in a private prefix
+# inside that folder: ctest with a persistent wineserver, and Xvfb on a free
+# display when DISPLAY is unset. A 32-bit build (KVR_WINEARCH=win32 in its CMake
+# cache) runs under the 32-bit loader in a WINEARCH=win32 prefix, any other under
+# wine64; on a kernel that cannot run 32-bit programs (tools/runs-32bit.sh) the
+# 32-bit runs are skipped with one line saying so. As root, ctest also gets a
+# prefix and wineserver of the unprivileged user 65534 (tools/wine-unprivileged.sh),
+# in the build folder, or in a private folder below /tmp when that user cannot
+# reach the build folder. Touches nothing else outside the build folder.
+#
+# Tests learn from the environment: KVR_WINE and KVR_WINESERVER (this run's
+# loader and server), KVR_RELEASE_EXE (dist/KestrovaSetup.exe, the release) and
+# KVR_WINE32 (the 32-bit loader, unset when this kernel cannot run it).
 #
 #   tools/wine-test.sh BUILD_DIR [ctest arguments...]
 #   tools/wine-test.sh BUILD_DIR --run PROGRAM [arguments...]   (runs one program)
@@ -16,29 +23,55 @@ set -euo pipefail
 build=$(realpath "$1")
 tools=$(dirname "$(realpath "$0")")
 shift
+
+if grep -qx 'KVR_WINEARCH:INTERNAL=win32' "$build/CMakeCache.txt" 2>/dev/null; then
+    bits=32
+    export WINEARCH=win32 KVR_WINE=/usr/lib/wine/wine KVR_WINESERVER=/usr/lib/wine/wineserver32
+else
+    bits=64
+    export WINEARCH=win64 KVR_WINE=/usr/lib/wine/wine64 KVR_WINESERVER=/usr/lib/wine/wineserver64
+fi
+export KVR_RELEASE_EXE
+KVR_RELEASE_EXE=$(realpath -m "$tools/../dist/KestrovaSetup.exe")
+if "$tools/runs-32bit.sh"; then
+    export KVR_WINE32=/usr/lib/wine/wine
+elif [ $bits = 32 ]; then
+    echo "wine-test: SKIPPED the 32-bit runs of $build: this kernel cannot run 32-bit (i386) programs"
+    exit 0
+fi
+if [ ! -x "$KVR_WINE" ]; then
+    echo "wine-test: $KVR_WINE is missing: run tools/install-deps.sh as root" >&2
+    exit 1
+fi
+WINE=$KVR_WINE
+WINESERVER=$KVR_WINESERVER
+
 rig="$build/wine-rig"
 template="$rig/template"
 prefix="$rig/prefix"
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver64
-[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
-
-export WINEARCH=win64 WINEDEBUG=-all
+export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export HOME="$rig/home" XDG_DATA_HOME="$rig/home/.local/share" XDG_CONFIG_HOME="$rig/home/.config"
 export XDG_CACHE_HOME="$rig/home/.cache" TMPDIR="$rig/tmp"
 mkdir -p "$HOME" "$TMPDIR"
 
 # Bump when the template's contents change, so that old build folders remake it.
-template_version=3
+template_version=4
 
-reg() { WINEPREFIX="$1" "$WINE" reg add "$2" /v "$3" /d "$4" /f </dev/null >/dev/null 2>&1; }
+reg() { WINEPREFIX="$1" "$WINE" reg "${@:2}" </dev/null >/dev/null 2>&1; }
+reg_set() { reg "$1" add "$2" /v "$3" /d "$4" /f; }
 
 make_template() {
     rm -rf "$template"
     WINEPREFIX="$template" "$WINE" wineboot -i </dev/null >/dev/null 2>&1
     # Close windows at once under bare Xvfb instead of waiting 2 s for the X server.
-    reg "$template" 'HKCU\Software\Wine\X11 Driver' Managed N
+    reg_set "$template" 'HKCU\Software\Wine\X11 Driver' Managed N
+    # No crash debugger: a crashing program ends at once with its exception code
+    # instead of waiting in winedbg until ctest's time-out.
+    reg "$template" delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /f
+    if [ $bits = 64 ]; then
+        reg "$template" delete 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /f
+    fi
     # Drives of every type for the folder checks: R: CD-ROM, S: removable,
     # N: network, M: RAM disk; Q: has no volume at all.
     local drives="$template/drive_extra"
@@ -47,10 +80,10 @@ make_template() {
     ln -sfn ../drive_extra/floppy "$template/dosdevices/s:"
     ln -sfn ../drive_extra/network "$template/dosdevices/n:"
     ln -sfn ../drive_extra/ramdisk "$template/dosdevices/m:"
-    reg "$template" 'HKLM\Software\Wine\Drives' r: cdrom
-    reg "$template" 'HKLM\Software\Wine\Drives' s: floppy
-    reg "$template" 'HKLM\Software\Wine\Drives' n: network
-    reg "$template" 'HKLM\Software\Wine\Drives' m: ramdisk
+    reg_set "$template" 'HKLM\Software\Wine\Drives' r: cdrom
+    reg_set "$template" 'HKLM\Software\Wine\Drives' s: floppy
+    reg_set "$template" 'HKLM\Software\Wine\Drives' n: network
+    reg_set "$template" 'HKLM\Software\Wine\Drives' m: ramdisk
     WINEPREFIX="$template" "$WINESERVER" -k || true
     WINEPREFIX="$template" "$WINESERVER" -w || true
     # The user's shell folders are links into $HOME: make them real folders of the prefix.
@@ -62,10 +95,10 @@ make_template() {
             mkdir -p "$link"
         done
     done
-    echo "$template_version" >"$template/.kvr-template"
+    echo "$template_version $WINEARCH" >"$template/.kvr-template"
 }
 
-if [ "$(cat "$template/.kvr-template" 2>/dev/null)" != "$template_version" ]; then
+if [ "$(cat "$template/.kvr-template" 2>/dev/null)" != "$template_version $WINEARCH" ]; then
     make_template
 fi
 
@@ -126,6 +159,7 @@ else
         "$tools/wine-unprivileged.sh" start "$unprivileged" "$template"
         export KVR_UNPRIVILEGED="$unprivileged"
     fi
+    echo "wine-test: the $bits-bit build $build under $WINE (WINEARCH=$WINEARCH)"
     cd "$build"
     ctest --output-on-failure "$@"
 fi

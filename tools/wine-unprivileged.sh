@@ -1,21 +1,21 @@
 #!/usr/bin/env bash
-# Runs a Windows test program under wine64 as the unprivileged user 65534, for
+# Runs a Windows test program under Wine as the unprivileged user 65534, for
 # whom Wine enforces what it lets root ignore (read-only files are kept as Unix
 # mode bits). As root, tools/wine-test.sh prepares that user's folder (a copy of
 # the template prefix, a home and a temporary folder, all owned by the user) and
 # wineserver with "start", and stops them with "stop"; ctest runs a program there
 # with "run", which copies it into the prefix first, since the build folder need
 # not be readable by that user. Run by any other user, "run" uses the current
-# prefix: that user is unprivileged already.
+# prefix: that user is unprivileged already. The loader and server are the run's
+# own, KVR_WINE and KVR_WINESERVER, which tools/wine-test.sh sets for the build.
 #
 #   tools/wine-unprivileged.sh start FOLDER TEMPLATE   (FOLDER's contents are made afresh)
 #   tools/wine-unprivileged.sh stop FOLDER
 #   tools/wine-unprivileged.sh run PROGRAM [arguments...]   (FOLDER from KVR_UNPRIVILEGED)
 set -euo pipefail
 
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver64
-[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
+WINE=${KVR_WINE:?run the tests with tools/wine-test.sh, which names the Wine loader}
+WINESERVER=${KVR_WINESERVER:?run the tests with tools/wine-test.sh, which names the wineserver}
 user=65534
 
 # Runs a command as the user, inside FOLDER, with FOLDER's prefix, home and temp.

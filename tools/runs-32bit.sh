@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Exits 0 when this kernel runs 32-bit (i386) Linux programs, which the 32-bit
+# Wine loader is; 1 when it cannot (no IA32 emulation). It builds and runs a tiny
+# static i386 program that exits with 42. KVR_NO_32BIT=1 makes it answer 1, to
+# try the rig as it behaves on such a kernel.
+set -euo pipefail
+[ "${KVR_NO_32BIT:-}" != 1 ] || exit 1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+printf '.globl _start\n_start:\n\tmovl $1, %%eax\n\tmovl $42, %%ebx\n\tint $0x80\n' >"$work/exit42.s"
+as --32 -o "$work/exit42.o" "$work/exit42.s" && ld -m elf_i386 -o "$work/exit42" "$work/exit42.o" || exit 1
+status=0
+"$work/exit42" 2>/dev/null || status=$?
+[ "$status" -eq 42 ]
