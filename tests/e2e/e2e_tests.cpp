@@ -16,7 +16,6 @@
 #include <shlobj.h>
 
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -138,13 +137,11 @@ void setDpi(uint32_t dpi) {
     writeRawNumber(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", dpi);
 }
 
-// Web pages and .htm documents that the setup opens are written to recordFile()
-// by this program instead of reaching a browser.
+// Web pages and .htm documents that the setup opens are logged to recordFile() by
+// the stand-in browser open_recorder.exe instead of reaching a browser.
 void recordOpenedDocuments() {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
     const std::string command =
-        std::string("\"") + self + "\" --record-open \"%1\" \"" + recordFile() + "\"";
+        "\"" + programFolder() + "open_recorder.exe\" \"" + recordFile() + "\" \"%1\"";
     for (const char* key : {"Software\\Classes\\htmlfile\\shell\\open\\command",
                             "Software\\Classes\\https\\shell\\open\\command"}) {
         writeRawText(HKEY_LOCAL_MACHINE, key, nullptr, command);
@@ -589,6 +586,8 @@ TEST_F(SetupEndToEnd, EarlierReleaseIsRemovedWhenNextIsPressed) {
     EXPECT_TRUE(readFile(log, &ran));
     EXPECT_EQ(ran, "KVRUninstaller122 ran: " + uninstaller + "\r\n");
     EXPECT_FALSE(pathExists(uninstaller));
+    // The stand-in uninstaller removes the recorded release.
+    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kSettingsKey, "ver").present());
     cancelAndExpectExit(setup, wizard);
     writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.7.1");
 }
@@ -675,20 +674,9 @@ int walkOnce() {
     return files == static_cast<int>(expected.size()) && files > 0 ? 0 : 1;
 }
 
-void recordOpen(const char* document, const char* file) {
-    if (FILE* out = std::fopen(file, "ab")) {
-        std::fprintf(out, "%s\n", document);
-        std::fclose(out);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--record-open") == 0) {
-        recordOpen(argv[2], argv[3]);
-        return 0;
-    }
     ::testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
