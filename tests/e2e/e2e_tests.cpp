@@ -194,12 +194,15 @@ bool waitUntil(Condition condition, DWORD timeoutMs) {
     return true;
 }
 
-// Lets the setup finish painting the page before it is looked at.
+// Has the setup paint the whole wizard now, and lets it finish, before the page
+// is looked at: Wine paints child windows lazily.
 void settle(SetupProcess& setup, WizardDriver& wizard) {
+    RedrawWindow(wizard.sheet(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(wizard.sheet(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     setup.waitUntilIdle();
-    Sleep(60);
+    Sleep(100);
 }
 
 // Every control of the page lies inside the page: nothing is cut off.
@@ -248,6 +251,7 @@ void walkToFinish(SetupProcess& setup, WizardDriver& wizard, const char* dpiTag,
                 15000))
                 << "the installation did not start";
             if (wizard.pageId() == IDD_INSTALLING) {
+                settle(setup, wizard);
                 savePicture(wizard, page.name, dpiTag);
             }
             continue;

@@ -32,6 +32,25 @@ DWORD WINAPI runScript(void* context) {
     return 0;
 }
 
+// The script's end is watched from a third thread: when the wizard is still open
+// two seconds later, a WM_QUIT ends the sheet's modal loop.
+struct ScriptWatch {
+    HANDLE script;
+    HANDLE wizardEnded;
+    DWORD wizardThread;
+    LONG forced;
+};
+
+DWORD WINAPI watchScript(void* context) {
+    ScriptWatch& watch = *static_cast<ScriptWatch*>(context);
+    WaitForSingleObject(watch.script, INFINITE);
+    if (WaitForSingleObject(watch.wizardEnded, 2000) == WAIT_TIMEOUT) {
+        InterlockedExchange(&watch.forced, 1);
+        PostThreadMessageA(watch.wizardThread, WM_QUIT, 0, 0);
+    }
+    return 0;
+}
+
 template <typename Condition>
 bool waitUntil(Condition condition, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
@@ -49,26 +68,8 @@ bool WizardDriver::run(const std::function<void(WizardDriver&)>& script) {
     WizardDriver driver;
     ScriptRun context{&script, &driver};
     HANDLE thread = CreateThread(nullptr, 0, runScript, &context, 0, nullptr);
-    // The script's end is watched from a third thread: when the wizard is still
-    // open two seconds later, a WM_QUIT ends the sheet's modal loop.
-    struct Watch {
-        HANDLE script;
-        HANDLE wizardEnded;
-        DWORD wizardThread;
-        LONG forced;
-    } watch{thread, CreateEventA(nullptr, TRUE, FALSE, nullptr), GetCurrentThreadId(), 0};
-    HANDLE watcher = CreateThread(
-        nullptr, 0,
-        [](void* context) -> DWORD {
-            Watch& watch = *static_cast<Watch*>(context);
-            WaitForSingleObject(watch.script, INFINITE);
-            if (WaitForSingleObject(watch.wizardEnded, 2000) == WAIT_TIMEOUT) {
-                InterlockedExchange(&watch.forced, 1);
-                PostThreadMessageA(watch.wizardThread, WM_QUIT, 0, 0);
-            }
-            return 0;
-        },
-        &watch, 0, nullptr);
+    ScriptWatch watch{thread, CreateEventA(nullptr, TRUE, FALSE, nullptr), GetCurrentThreadId(), 0};
+    HANDLE watcher = CreateThread(nullptr, 0, watchScript, &watch, 0, nullptr);
     runWizard();
     SetEvent(watch.wizardEnded);
     WaitForSingleObject(thread, INFINITE);
