@@ -20,7 +20,7 @@ tools=$(dirname "$(realpath "$0")")
 repo=$(dirname "$tools")
 : "${KVR_WINE_TEMPLATE:?run through tools/wine-test.sh}"
 
-if grep -q '^CMAKE_CXX_COMPILER:.*i686-w64-mingw32' "$build/CMakeCache.txt"; then
+if grep -qx 'KVR_WINEARCH:INTERNAL=win32' "$build/CMakeCache.txt"; then
     setup=${KVR_E2E_SETUP:-$repo/dist/KestrovaSetup.exe}
     package_list=$(dirname "$build")/win32/generated/package135.list
     wine=/usr/lib/wine/wine

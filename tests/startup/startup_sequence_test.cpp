@@ -193,7 +193,7 @@ TEST_F(NewerVersionCheck, SameOlderOrNoRecordedVersionGoesOn) {
         int versionRecorded;
     } cases[] = {
         {nullptr, 0}, {"1.2.7.1", 1}, {"1.2.7", 1},          {"1.2.2", 1},
-        {"0", 1},     {"", 0},        {"1.2.7.1 (beta)", 1},
+        {"0", 1},     {"", 1},        {"1.2.7.1 (beta)", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.recorded != nullptr ? c.recorded : "(none)");
