@@ -55,22 +55,26 @@ test: dist win32test
 # programs. With a display it runs there for the user. Without one, the
 # end-to-end driver (tests/e2e) of the matching test build walks every page with
 # the default choices, installs into the run's own prefix, saves a picture of
-# every page under $(BUILD)/screens/ and says what it installed.
+# every page under $(BUILD)/screens/ and says what it installed. Of the test
+# build, only the driver and what it starts are built.
 SCREENS := $(abspath $(BUILD)/screens)
 
-run: dist win32test
+run: dist
 	@if tools/runs-32bit.sh; then \
-		build=$(WIN32TEST); setup=$(abspath dist/KestrovaSetup.exe); \
+		build=$(WIN32TEST); toolchain=win32test; setup=$(abspath dist/KestrovaSetup.exe); \
 	else \
 		echo "This kernel cannot run 32-bit programs: running dist/KestrovaSetup-x64.exe under wine64."; \
-		build=$(WIN64); setup=$(abspath dist/KestrovaSetup-x64.exe); \
+		build=$(WIN64); toolchain=win64; setup=$(abspath dist/KestrovaSetup-x64.exe); \
 	fi; \
 	if [ -n "$$DISPLAY" ]; then \
 		tools/wine-test.sh $$build --run $$setup; \
 	else \
+		cmake -S . -B $$build -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake)/toolchain-$$toolchain.cmake \
+			$(CMAKE_OPTS) -DKVR_BUILD_TESTS=ON >/dev/null && \
+		cmake --build $$build --target e2e_tests -j $(JOBS) && \
 		KVR_E2E_SETUP=$$setup tools/wine-test.sh $$build --script \
 			tools/wine-e2e.sh $$build --walk --screens=$(SCREENS) && \
-		ls -1 $(SCREENS)/*.png; \
+		ls -1 $(SCREENS)/*-96dpi.png; \
 	fi
 
 bench: win32test win64
