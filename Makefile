@@ -43,12 +43,14 @@ dist: win32 win64
 
 # Every test program runs on both targets: the 32-bit build under the 32-bit Wine
 # loader (skipped, saying so, on a kernel without 32-bit support), the x64 build
-# under wine64.
+# under wine64. A failure on one target does not keep the other from running.
 test: dist win32test
 	@tools/check-release.sh dist/KestrovaSetup.exe
 	@cd $(HOST) && ctest --output-on-failure
-	@tools/wine-test.sh $(WIN32TEST)
-	@tools/wine-test.sh $(WIN64)
+	@status=0; \
+	tools/wine-test.sh $(WIN32TEST) || status=1; \
+	tools/wine-test.sh $(WIN64) || status=1; \
+	exit $$status
 
 # The setup program under Wine, from a fresh prefix: the 32-bit release under the
 # 32-bit loader, or the x64 build under wine64 where the kernel cannot run 32-bit

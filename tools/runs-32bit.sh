@@ -7,7 +7,14 @@ set -euo pipefail
 [ "${KVR_NO_32BIT:-}" != 1 ] || exit 1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-printf '.globl _start\n_start:\n\tmovl $1, %%eax\n\tmovl $42, %%ebx\n\tint $0x80\n' >"$work/exit42.s"
+# exit(42) through the i386 system call gate
+cat >"$work/exit42.s" <<'ASM'
+.globl _start
+_start:
+    movl $1, %eax
+    movl $42, %ebx
+    int $0x80
+ASM
 as --32 -o "$work/exit42.o" "$work/exit42.s" && ld -m elf_i386 -o "$work/exit42" "$work/exit42.o" || exit 1
 status=0
 "$work/exit42" 2>/dev/null || status=$?

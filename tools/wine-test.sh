@@ -56,22 +56,25 @@ export XDG_CACHE_HOME="$rig/home/.cache" TMPDIR="$rig/tmp"
 mkdir -p "$HOME" "$TMPDIR"
 
 # Bump when the template's contents change, so that old build folders remake it.
-template_version=4
+template_version=5
 
-reg() { WINEPREFIX="$1" "$WINE" reg "${@:2}" </dev/null >/dev/null 2>&1; }
-reg_set() { reg "$1" add "$2" /v "$3" /d "$4" /f; }
+reg() { WINEPREFIX="$1" "$WINE" reg add "$2" /v "$3" /d "$4" /f </dev/null >/dev/null 2>&1; }
 
 make_template() {
     rm -rf "$template"
     WINEPREFIX="$template" "$WINE" wineboot -i </dev/null >/dev/null 2>&1
     # Close windows at once under bare Xvfb instead of waiting 2 s for the X server.
-    reg_set "$template" 'HKCU\Software\Wine\X11 Driver' Managed N
-    # No crash debugger: a crashing program ends at once with its exception code
-    # instead of waiting in winedbg until ctest's time-out.
-    reg "$template" delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /f
-    if [ $bits = 64 ]; then
-        reg "$template" delete 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /f
-    fi
+    reg "$template" 'HKCU\Software\Wine\X11 Driver' Managed N
+    # No crash debugger (an empty command, started without asking): a crashing
+    # program ends at once with its exception code instead of waiting in winedbg
+    # until ctest's time-out. A 64-bit prefix keeps a second key for 32-bit programs.
+    local aedebug='Microsoft\Windows NT\CurrentVersion\AeDebug' key
+    local keys=("HKLM\Software\\$aedebug")
+    [ $bits = 32 ] || keys+=("HKLM\Software\Wow6432Node\\$aedebug")
+    for key in "${keys[@]}"; do
+        reg "$template" "$key" Debugger ''
+        reg "$template" "$key" Auto 1
+    done
     # Drives of every type for the folder checks: R: CD-ROM, S: removable,
     # N: network, M: RAM disk; Q: has no volume at all.
     local drives="$template/drive_extra"
@@ -80,10 +83,10 @@ make_template() {
     ln -sfn ../drive_extra/floppy "$template/dosdevices/s:"
     ln -sfn ../drive_extra/network "$template/dosdevices/n:"
     ln -sfn ../drive_extra/ramdisk "$template/dosdevices/m:"
-    reg_set "$template" 'HKLM\Software\Wine\Drives' r: cdrom
-    reg_set "$template" 'HKLM\Software\Wine\Drives' s: floppy
-    reg_set "$template" 'HKLM\Software\Wine\Drives' n: network
-    reg_set "$template" 'HKLM\Software\Wine\Drives' m: ramdisk
+    reg "$template" 'HKLM\Software\Wine\Drives' r: cdrom
+    reg "$template" 'HKLM\Software\Wine\Drives' s: floppy
+    reg "$template" 'HKLM\Software\Wine\Drives' n: network
+    reg "$template" 'HKLM\Software\Wine\Drives' m: ramdisk
     WINEPREFIX="$template" "$WINESERVER" -k || true
     WINEPREFIX="$template" "$WINESERVER" -w || true
     # The user's shell folders are links into $HOME: make them real folders of the prefix.

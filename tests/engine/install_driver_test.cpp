@@ -1,5 +1,6 @@
 // The whole installation driven tick by tick: fresh installs, reinstalls, and a
-// failure injected at every file step, each followed by the undo.
+// failure injected at every file step (or every n-th, see FileStepFailureTest),
+// each followed by the undo.
 #include <windows.h>
 
 #include <prsht.h>
@@ -178,10 +179,22 @@ TEST_F(InstallDriverTest, ReinstallSavesEveryReplacedFileAndDeletesTheCopiesAtTh
     EXPECT_TRUE(boxes_.shown().empty());
 }
 
+// The two undo loops fail an installation at every file step, or at every n-th
+// where the build says so (KVR_UNDO_LOOP_STRIDE): the name of each ends with
+// which, e.g. "/AtEveryFileStep" or "/AtEvery10thFileStep".
+class FileStepFailureTest : public InstallDriverTest, public ::testing::WithParamInterface<int> {};
+
+INSTANTIATE_TEST_SUITE_P(Undo, FileStepFailureTest, ::testing::Values(KVR_UNDO_LOOP_STRIDE),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == 1
+                                        ? std::string("AtEveryFileStep")
+                                        : "AtEvery" + std::to_string(info.param) + "thFileStep";
+                         });
+
 // A failure at file step k (the target held open without sharing) undoes
 // everything: the folder is as it was before, apart from the obstacle itself.
-TEST_F(InstallDriverTest, FailureAtEveryFileStepOfAFreshInstallLeavesNothingBehind) {
-    for (int k = 0; k < kFileSteps; ++k) {
+TEST_P(FileStepFailureTest, FreshInstallLeavesNothingBehind) {
+    for (int k = 0; k < kFileSteps; k += GetParam()) {
         SCOPED_TRACE("file step " + std::to_string(k) + ": " + nameOf(k));
         const std::string obstacle = target(k);
         const std::string obstacleFolder = obstacle.substr(0, obstacle.rfind('\\'));
@@ -197,10 +210,10 @@ TEST_F(InstallDriverTest, FailureAtEveryFileStepOfAFreshInstallLeavesNothingBehi
     }
 }
 
-TEST_F(InstallDriverTest, FailureAtEveryFileStepOfAReinstallRestoresTheEarlierFiles) {
+TEST_P(FileStepFailureTest, ReinstallRestoresTheEarlierFiles) {
     makeEarlierInstallation();
     const FolderTree before = snapshotTree(installFolder_);
-    for (int k = 0; k < kFileSteps; ++k) {
+    for (int k = 0; k < kFileSteps; k += GetParam()) {
         SCOPED_TRACE("file step " + std::to_string(k) + ": " + nameOf(k));
         const std::string obstacle = target(k);
         const bool existed = pathExists(obstacle);

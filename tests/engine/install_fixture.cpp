@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+
 #include "engine/install_driver.h"
 #include "engine/install_page_ids.h"
 #include "engine/package_archive.h"
@@ -97,7 +99,10 @@ void InstallTest::SetUp() {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::string(temp) + "kvr_engine_" + test->name() + "\\";
+    // A parameterised test's name holds a '/', which a folder name cannot.
+    std::string name = test->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    root_ = std::string(temp) + "kvr_engine_" + name + "\\";
     removeTree(root_);
     ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr)) << root_;
     installFolder_ = root_ + "Kestrova";
