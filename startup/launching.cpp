@@ -11,7 +11,6 @@
 namespace {
 
 constexpr const char* kCloseMessageName = "KVR_CloseImmediately";
-constexpr const char* kProductWindowClass = "Velmora_kestrova";
 constexpr const char* kProgramFileName = "kvr.exe";
 constexpr DWORD kCloseRetryInterval = 50;
 constexpr WPARAM kCloseAtOnce = 1;

@@ -13,6 +13,9 @@ inline constexpr const char* kSupportAddress = "support@velmora-software.example
 inline constexpr const char* kPublisherDomain = "velmora-software.example";
 inline constexpr const char* kProductPage = "https://www.velmora-software.example/kestrova/";
 
+// The main window class of the installed program: a window of it means it runs.
+inline constexpr const char* kProductWindowClass = "Velmora_kestrova";
+
 // ShellExecuteA "open" with no owner; > 32 means opened. A null target is "".
 INT_PTR openWithShell(const char* target);
 // Starts `fileName` (null: "kvr.exe") from the folder recorded in the settings value

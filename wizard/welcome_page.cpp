@@ -50,7 +50,7 @@ INT_PTR onSetActive(HWND page) {
     setWizardButtons(PSWIZB_NEXT);
     makeBoldFont(page);
     setBoldFont(page, IDC_WELCOME_TXT_RUNNING);
-    const bool programRuns = FindWindowA("Velmora_kestrova", nullptr) != nullptr;
+    const bool programRuns = FindWindowA(kProductWindowClass, nullptr) != nullptr;
     ShowWindow(GetDlgItem(page, IDC_WELCOME_TXT_RUNNING), programRuns ? SW_SHOW : SW_HIDE);
 
     TextBuffer version;

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <vector>
 
 #include "startup/setup_session.h"
 #include "wizard/wizard_frame.h"
@@ -62,9 +65,88 @@ bool waitUntil(Condition condition, DWORD timeoutMs) {
     return true;
 }
 
+// The header's texts are drawn by comctl32 with DrawTextW: its import of that
+// function is pointed at a recorder that keeps what is drawn on the sheet.
+struct DrawnTexts {
+    CRITICAL_SECTION lock;
+    HWND sheet = nullptr;
+    std::vector<std::wstring> texts;
+    decltype(&DrawTextW) original = nullptr;
+    DrawnTexts() { InitializeCriticalSection(&lock); }
+};
+DrawnTexts& drawnTexts() {
+    static DrawnTexts recorded;
+    return recorded;
+}
+
+int WINAPI recordDrawText(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format) {
+    DrawnTexts& recorded = drawnTexts();
+    EnterCriticalSection(&recorded.lock);
+    if (recorded.sheet != nullptr && WindowFromDC(dc) == recorded.sheet && text != nullptr)
+        recorded.texts.push_back(count < 0 ? std::wstring(text) : std::wstring(text, count));
+    LeaveCriticalSection(&recorded.lock);
+    return recorded.original(dc, text, count, rect, format);
+}
+
+void redirectDrawText(HMODULE module) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (directory.VirtualAddress == 0)
+        return;
+    for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+         import->Name != 0; ++import) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + import->Name), "user32.dll") != 0 ||
+            import->OriginalFirstThunk == 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const auto* byName =
+                reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), "DrawTextW") != 0)
+                continue;
+            DWORD protection = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
+                           &protection);
+            if (slots->u1.Function != reinterpret_cast<ULONG_PTR>(recordDrawText))
+                drawnTexts().original = reinterpret_cast<decltype(&DrawTextW)>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(recordDrawText);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+        }
+    }
+}
+
+// Every comctl32 of the process (the wizard's version 6 and any other).
+void redirectDrawTextOfCommonControls() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    MODULEENTRY32 module = {};
+    module.dwSize = sizeof module;
+    for (BOOL more = Module32First(snapshot, &module); more;
+         more = Module32Next(snapshot, &module)) {
+        if (lstrcmpiA(module.szModule, "comctl32.dll") == 0)
+            redirectDrawText(module.hModule);
+    }
+    CloseHandle(snapshot);
+}
+
+std::string narrow(const std::wstring& text) {
+    char buffer[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, buffer, sizeof buffer, nullptr, nullptr);
+    return buffer;
+}
+
 }  // namespace
 
 bool WizardDriver::run(const std::function<void(WizardDriver&)>& script) {
+    static HMODULE richEdit = LoadLibraryA("Riched20.dll");
+    gSession.richEdit20Library = richEdit;
     WizardDriver driver;
     ScriptRun context{&script, &driver};
     HANDLE thread = CreateThread(nullptr, 0, runScript, &context, 0, nullptr);
@@ -102,6 +184,10 @@ bool WizardDriver::walkTo(int dialogId) {
             return false;
     }
     return true;
+}
+
+bool WizardDriver::waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    return waitUntil(condition, timeoutMs);
 }
 
 bool WizardDriver::waitForClose(DWORD timeoutMs) {
@@ -180,4 +266,32 @@ std::string WizardDriver::sheetTitle() {
     char buffer[512] = "";
     sendToWizard(sheetWindow(), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
     return buffer;
+}
+
+WizardDriver::HeaderTexts WizardDriver::headerTexts() {
+    DrawnTexts& recorded = drawnTexts();
+    EnterCriticalSection(&recorded.lock);
+    if (recorded.original == nullptr)
+        redirectDrawTextOfCommonControls();
+    recorded.sheet = gSession.sheetWindow;
+    recorded.texts.clear();
+    LeaveCriticalSection(&recorded.lock);
+    RedrawWindow(gSession.sheetWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HeaderTexts header;
+    waitUntil(
+        [&] {
+            EnterCriticalSection(&recorded.lock);
+            const bool both = recorded.texts.size() >= 2;
+            if (both) {
+                header.title = narrow(recorded.texts[0]);
+                header.subtitle = narrow(recorded.texts[1]);
+            }
+            LeaveCriticalSection(&recorded.lock);
+            return both;
+        },
+        2000);
+    EnterCriticalSection(&recorded.lock);
+    recorded.sheet = nullptr;
+    LeaveCriticalSection(&recorded.lock);
+    return header;
 }

@@ -16,6 +16,7 @@ public:
     explicit WizardDriver(HWND sheet) : sheet_(sheet), attached_(true) {}
 
     // Runs runWizard() with `script` beside it and returns when both have ended.
+    // Loads the rich-edit library that the licence page's view needs, as start-up does.
     // When the script ends with the wizard still open (a failed expectation), the
     // wizard is closed by force so that no test hangs. False when that was needed.
     static bool run(const std::function<void(WizardDriver&)>& script);
@@ -25,6 +26,8 @@ public:
     // Walks from the current page to `dialogId` with Next and the default choices,
     // accepting the licence on the way. False when a page kept the wizard.
     bool walkTo(int dialogId);
+    // Polls `condition` until it holds (true) or the time is up (false).
+    static bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
     // Waits until the wizard has closed.
     bool waitForClose(DWORD timeoutMs = 10000);
     // The current page's dialog id, 0 when there is none.
@@ -51,6 +54,14 @@ public:
     // The sheet's title and the header's title and subtitle are drawn from the
     // page description; these read them back for the current page.
     std::string sheetTitle();
+    // The header band's title and subtitle as the sheet draws them: the sheet is
+    // repainted and the first two texts that it draws are read back. Empty texts
+    // when nothing was drawn.
+    struct HeaderTexts {
+        std::string title;
+        std::string subtitle;
+    };
+    HeaderTexts headerTexts();
 
 private:
     // The wizard: the attached window, or this process's gSession.sheetWindow.

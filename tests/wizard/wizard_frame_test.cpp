@@ -3,8 +3,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "resources/resource_ids.h"
 #include "startup/setup_session.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/test_environment.h"
 #include "tests/support/wizard_driver.h"
 
 namespace {
@@ -41,6 +43,74 @@ TEST(WizardFrame, CancelAsksOnceAndNoKeepsThePage) {
         EXPECT_EQ(informationIcon(), box.icon);
     }
     EXPECT_EQ(nullptr, gSession.sheetWindow);
+}
+
+struct PageHeader {
+    int dialogId;
+    const char* title;
+    const char* subtitle;
+};
+
+// Header texts as the string table gives them (the first page's ids are reversed).
+constexpr PageHeader kPageHeaders[] = {
+    {IDD_WELCOME, "Initializing", "Welcome to the Kestrova Setup Wizard"},
+    {IDD_LICENCE, "License Agreement",
+     "Please read the following important information before continuing"},
+    {IDD_DESTINATION, "Select Destination Location", "Where should the program be installed?"},
+    {IDD_START_MENU, "Select Start Menu Folder",
+     "Where would you like Setup to place the program's shortcut?"},
+    {IDD_DATA_FOLDER, "Select Data Folder Location",
+     "Where should the program recording & data files be stored?"},
+    {IDD_TASKS, "Select Additional Tasks", "What additional tasks should be performed?"},
+    {IDD_READY, "Ready to Install",
+     "Setup is now ready to begin installing the program on your computer"},
+    {IDD_INSTALLING, "Installing...",
+     "Please wait while Setup installs the program on your computer"},
+    {IDD_FINISH, "Finished", "Installation of the program is complete"},
+};
+
+TEST(WizardFrame, EveryPageShowsItsHeaderUnderTheSetupTitle) {
+    gSession.moduleInstance = GetModuleHandleA(nullptr);
+    gSession.wizardCentred = 0;
+    SettingsKeyGuard settings;
+    MessageBoxAnswerer answerer({IDYES});
+    WizardDriver::run([&](WizardDriver& wizard) {
+        if (!wizard.waitForPage(IDD_WELCOME))
+            return;
+        for (const PageHeader& expected : kPageHeaders) {
+            if (!wizard.walkTo(expected.dialogId) || !wizard.waitForPage(expected.dialogId)) {
+                ADD_FAILURE() << "page " << expected.dialogId << " not reached";
+                return;
+            }
+            const WizardDriver::HeaderTexts header = wizard.headerTexts();
+            EXPECT_EQ(expected.title, header.title) << expected.dialogId;
+            EXPECT_EQ(expected.subtitle, header.subtitle) << expected.dialogId;
+            EXPECT_EQ("Kestrova 1.2.7.1 - Setup", wizard.sheetTitle()) << expected.dialogId;
+        }
+        wizard.press(PSBTN_CANCEL);
+    });
+}
+
+TEST(WizardFrame, BackToTheLicencePageKeepsItsChoice) {
+    gSession.moduleInstance = GetModuleHandleA(nullptr);
+    SettingsKeyGuard settings;
+    MessageBoxAnswerer answerer({IDYES});
+    bool accepted = false, declined = true, nextAvailable = false;
+    WizardDriver::run([&](WizardDriver& wizard) {
+        if (!wizard.waitForPage(IDD_WELCOME) || !wizard.walkTo(IDD_DESTINATION))
+            return;
+        wizard.press(PSBTN_BACK);
+        if (!wizard.waitForPage(IDD_LICENCE))
+            return;
+        accepted = wizard.isChecked(IDC_LICENCE_RAD_ACCEPT);
+        declined = wizard.isChecked(IDC_LICENCE_RAD_DECLINE);
+        nextAvailable =
+            WizardDriver::waitFor([&] { return wizard.sheetButtonEnabled(WizardDriver::kNext); });
+        wizard.press(PSBTN_CANCEL);
+    });
+    EXPECT_TRUE(accepted);
+    EXPECT_FALSE(declined);
+    EXPECT_TRUE(nextAvailable);
 }
 
 }  // namespace
