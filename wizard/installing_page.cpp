@@ -10,7 +10,6 @@
 #include "engine/rollback.h"
 #include "startup/launching.h"
 #include "startup/setup_session.h"
-#include "wizard/folder_validation.h"
 #include "wizard/message_box.h"
 #include "wizard/wizard_frame.h"
 #include "wizard/wizard_pages.h"
@@ -54,15 +53,9 @@ INT_PTR onQueryCancel(HWND page) {
         gSession.progress.installFailed = 0;
         return TRUE;
     }
-    KillTimer(page, kInstallTimerId);
-    {
-        WaitCursor waiting;
-        rollBackInstallation(page);
-        cleanUpStaging(true);
-    }
-    // confirmCancel tried while the folders still held the new files; now that
-    // they are undone, an install folder that the run created and left empty goes.
-    removeChosenFolders();
+    WaitCursor waiting;
+    rollBackInstallation(page);
+    cleanUpStaging(true);
     return FALSE;
 }
 
