@@ -78,6 +78,17 @@ void MessageBoxAnswerer::clear() {
     LeaveCriticalSection(&lock_);
 }
 
+bool MessageBoxAnswerer::waitForBoxes(size_t count, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (shown().size() < count) {
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(kPollInterval);
+    }
+    return true;
+}
+
 LRESULT CALLBACK MessageBoxAnswerer::activation(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && gActive != nullptr) {
         gActive->answer(reinterpret_cast<HWND>(wParam), false);

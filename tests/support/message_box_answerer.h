@@ -35,6 +35,8 @@ public:
     std::vector<ShownBox> shown();
     // Forgets the boxes recorded so far; the button list goes on where it was.
     void clear();
+    // Waits until at least `count` boxes have been recorded; false at the time-out.
+    bool waitForBoxes(size_t count, DWORD timeoutMs = 10000);
 
 private:
     static DWORD WINAPI watch(void* self);

@@ -24,6 +24,25 @@ LRESULT sendToWizard(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return static_cast<LRESULT>(result);
 }
 
+BOOL CALLBACK findMessageBox(HWND window, LPARAM found) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = "";
+    if (process == GetCurrentProcessId() && window != gSession.sheetWindow &&
+        IsWindowVisible(window) && GetClassNameA(window, className, sizeof className) > 0 &&
+        lstrcmpA(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool messageBoxOpen() {
+    bool found = false;
+    EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 struct ScriptRun {
     const std::function<void(WizardDriver&)>* script;
     WizardDriver* driver;
@@ -260,6 +279,13 @@ bool WizardDriver::sheetButtonEnabled(int buttonId) {
 
 void WizardDriver::press(int psbtn) {
     PostMessageA(sheetWindow(), PSM_PRESSBUTTON, static_cast<WPARAM>(psbtn), 0);
+}
+
+void WizardDriver::settle() {
+    waitUntil([] { return !messageBoxOpen(); }, 10000);
+    // A sent message is handled first when the thread next waits for messages:
+    // with no box left, that is in the sheet's loop, after the handler returned.
+    sendToWizard(gSession.sheetWindow, WM_NULL, 0, 0);
 }
 
 std::string WizardDriver::sheetTitle() {
