@@ -1,14 +1,19 @@
 # make run   installs what is missing, builds, and runs the setup program
 # make test  installs what is missing, builds both targets, and runs every test
 # make bench builds and runs the benchmarks
+# make fuzz  fuzzes the package reader and kvrpack for FUZZ_SECONDS (default 600)
 BUILD ?= build
 JOBS ?= 2
 HOST := $(BUILD)/host
 WIN32 := $(BUILD)/win32
 WIN64 := $(BUILD)/win64
+FUZZ_SECONDS ?= 600
+# make test fuzzes briefly, so that a regression on the committed corpus shows in CI.
+TEST_FUZZ_SECONDS := 20
+PACKAGES := $(WIN32)/generated/package135.bin $(WIN32)/generated/package139.bin
 CMAKE_OPTS := -DCMAKE_BUILD_TYPE=Release -DKVR_HOST_TOOLS_DIR=$(abspath $(HOST))
 
-.PHONY: all deps host win32 win64 dist test run bench clean
+.PHONY: all deps host win32 win64 dist test run bench fuzz clean
 
 all: dist
 
@@ -37,6 +42,7 @@ test: dist
 	@tools/check-release.sh dist/KestrovaSetup.exe
 	@cd $(HOST) && ctest --output-on-failure
 	@tools/wine-test.sh $(WIN64)
+	@tools/fuzz.sh $(BUILD) $(TEST_FUZZ_SECONDS) $(PACKAGES)
 
 # The setup is a GUI program: it runs under Wine on the current display. Without
 # one there is nobody to answer it, so only the build is reported.
@@ -50,6 +56,9 @@ run: dist
 
 bench: dist
 	@tools/wine-test.sh $(WIN64) --run $(abspath $(WIN64)/bin/kvr_bench.exe)
+
+fuzz: win32
+	@tools/fuzz.sh $(BUILD) $(FUZZ_SECONDS) $(PACKAGES)
 
 clean:
 	rm -rf $(BUILD) dist

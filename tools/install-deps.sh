@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, when missing.
 # Quick when everything is there: it asks dpkg, not the network. Never wine32,
-# which cannot run on this kernel.
+# which cannot run on this kernel. clang with its sanitizer and libFuzzer runtimes
+# builds the fuzz targets (make fuzz, and briefly make test).
 set -euo pipefail
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-          wine wine64 xvfb xauth x11-utils googletest)
+          wine wine64 xvfb xauth x11-utils googletest clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
