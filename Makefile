@@ -55,7 +55,8 @@ run: dist
 	fi
 
 bench: dist
-	@tools/wine-test.sh $(WIN64) --run $(abspath $(WIN64)/bin/kvr_bench.exe)
+	@cmake --build $(WIN64) -j $(JOBS) --target kvr_bench_large
+	@tools/bench.sh $(BUILD)/bench x64=$(WIN64)
 
 fuzz: win32
 	@tools/fuzz.sh $(BUILD) $(FUZZ_SECONDS) $(PACKAGES)
