@@ -45,8 +45,16 @@ inline void printRow(const std::string& id, const std::string& what, double meas
     ExitProcess(1);
 }
 
+// The folder of the benchmark program, with a trailing backslash.
+std::string benchFolder();
+// Starts a program, sharing this one's output, and returns its exit code once it ends.
+DWORD runAndWait(std::string commandLine);
+
 void runTextBenchmarks();
 void runPackageBenchmarks();
 // Rows for the package carried as resource 135, named by `label` ("standin", "large").
-void runEngineBenchmarks(const std::string& label, int rounds);
+// Returns the median engine work in milliseconds.
+double runEngineBenchmarks(const std::string& label, int rounds);
+// The peer installer's silent installation of the stand-in files against `engineMs`.
+void runPeerBenchmark(double engineMs);
 void runMemoryBenchmark(const std::string& label);

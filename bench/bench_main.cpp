@@ -1,20 +1,21 @@
 // kvr_bench: with no argument, every row for the stand-in package, then the rows
 // that need a process of their own or the generated large package (kvr_bench_large,
-// beside this program, carrying it as resource 135), each in a child process.
+// beside this program, carrying it as resource 135), each in a child process. The
+// peer installer kvr_peer.exe (tools/nsis-peer.sh) must lie beside this program.
 //   kvr_bench engine LABEL | memory LABEL   runs one group of rows in this process.
 #include <string>
 
 #include "bench/bench.h"
 
-namespace {
-
-// Runs `program` with `arguments` from this program's folder, sharing its output.
-void runChild(const char* program, const char* arguments) {
+std::string benchFolder() {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string folder(path, length);
     folder.erase(folder.find_last_of('\\') + 1);
-    std::string commandLine = "\"" + folder + program + "\" " + arguments;
+    return folder;
+}
+
+DWORD runAndWait(std::string commandLine) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -28,6 +29,15 @@ void runChild(const char* program, const char* arguments) {
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+namespace {
+
+// Runs `program` with `arguments` from this program's folder, sharing its output.
+void runChild(const char* program, const char* arguments) {
+    const std::string commandLine = "\"" + benchFolder() + program + "\" " + arguments;
+    const DWORD exitCode = runAndWait(commandLine);
     if (exitCode != 0) {
         benchFailed(commandLine + " ended with " + std::to_string(exitCode));
     }
@@ -46,7 +56,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     runPackageBenchmarks();
-    runEngineBenchmarks("standin", 7);
+    runPeerBenchmark(runEngineBenchmarks("standin", 7));
     runChild("kvr_bench.exe", "memory standin");
     runChild("kvr_bench_large.exe", "engine large");
     runChild("kvr_bench_large.exe", "memory large");

@@ -3,25 +3,70 @@
 # build's own prefix) and prints one table with a column per build, each cell the
 # ratio of a measurement to the baseline taken beside it in the same run. The table
 # also goes to OUT/bench.csv, each build's raw rows to OUT/<name>.txt; their notes
-# (a breakdown of the engine's time) follow the table.
+# (a breakdown of the engine's time) follow the table. Each build also gets the
+# peer installer (tools/nsis-peer.sh, the stand-in files with the matching stub)
+# beside its benchmark, and rows for the size of its setup beyond the payload
+# against the peer's. A build given with --sizes gets only the size rows: one whose
+# benchmark cannot run here.
 #
-#   tools/bench.sh OUT NAME=BUILD_DIR...   e.g. tools/bench.sh build/bench x64=build/win64
+#   tools/bench.sh OUT NAME=BUILD_DIR... [--sizes NAME=BUILD_DIR...]
+#   e.g. tools/bench.sh build/bench x64=build/win64 --sizes win32=build/win32
 set -euo pipefail
 
 out=$1
 shift
 tools=$(dirname "$(realpath "$0")")
 mkdir -p "$out"
+
+# Bytes of the files named by a kvrpack list.
+payload_bytes() {
+    local total=0 name source
+    while IFS=$'\t' read -r name source; do
+        [ -n "$name" ] && total=$((total + $(stat -c %s "$source")))
+    done <"$1"
+    echo "$total"
+}
+
+# Builds BUILD/bin/kvr_peer.exe and appends the size rows of BUILD to FILE.
+peer_and_sizes() {
+    local build=$1 file=$2 setup=KestrovaSetup.exe stub=x86-unicode
+    if [ -f "$build/bin/KestrovaSetup-x64.exe" ]; then
+        setup=KestrovaSetup-x64.exe
+        stub=amd64-unicode
+    fi
+    "$tools/nsis-peer.sh" "$build/generated/package135.list" "$stub" "$build/bin/kvr_peer.exe"
+    local files
+    files=$(payload_bytes "$build/generated/package135.list")
+    local ours=$(($(stat -c %s "$build/bin/$setup") - files -
+                  $(payload_bytes "$build/generated/package139.list")))
+    local peer=$(($(stat -c %s "$build/bin/kvr_peer.exe") - files))
+    echo "row;4size;setup beyond its payload vs the NSIS peer (same architecture) beyond the same files;$((ours / 1024));$((peer / 1024));KB;0" >>"$file"
+    if [ "$stub" = x86-unicode ]; then
+        echo "row;4size-limit;32-bit setup beyond its payload vs the 100 KB allowance;$((ours / 1024));100;KB;1" >>"$file"
+    fi
+}
+
 names=()
+sizes_only=""
 for column in "$@"; do
+    if [ "$column" = --sizes ]; then
+        sizes_only=1
+        continue
+    fi
     name=${column%%=*}
     build=$(realpath "${column#*=}")
-    echo "bench: running $name ($build/bin/kvr_bench.exe)..."
-    if ! "$tools/wine-test.sh" "$build" --run "$build/bin/kvr_bench.exe" >"$out/$name.txt" 2>"$out/$name.log"; then
-        cat "$out/$name.txt" "$out/$name.log" >&2
-        echo "bench: $name failed" >&2
-        exit 1
+    : >"$out/$name.txt"
+    peer_and_sizes "$build" "$out/$name.sizes"
+    if [ -z "$sizes_only" ]; then
+        echo "bench: running $name ($build/bin/kvr_bench.exe)..."
+        if ! "$tools/wine-test.sh" "$build" --run "$build/bin/kvr_bench.exe" >"$out/$name.txt" 2>"$out/$name.log"; then
+            cat "$out/$name.txt" "$out/$name.log" >&2
+            echo "bench: $name failed" >&2
+            exit 1
+        fi
     fi
+    cat "$out/$name.sizes" >>"$out/$name.txt"
+    rm -f "$out/$name.sizes"
     names+=("$name")
 done
 

@@ -6,6 +6,10 @@
 set -euo pipefail
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
           wine wine64 xvfb xauth x11-utils googletest clang libclang-rt-14-dev)
+# make bench only (tools/install-deps.sh --bench): makensis builds the peer installer.
+if [ "${1:-}" = "--bench" ]; then
+    packages+=(nsis)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
