@@ -1,15 +1,20 @@
 # make run   installs what is missing, builds, and runs the setup program
 # make test  installs what is missing, builds every target, and runs every test
 # make bench builds and runs the benchmarks
+# make fuzz  fuzzes the package reader and kvrpack for FUZZ_SECONDS (default 600)
 BUILD ?= build
 JOBS ?= 2
 HOST := $(BUILD)/host
 WIN32 := $(BUILD)/win32
 WIN32TEST := $(BUILD)/win32test
 WIN64 := $(BUILD)/win64
+FUZZ_SECONDS ?= 600
+# make test fuzzes briefly, so that a regression on the committed corpus shows in CI.
+TEST_FUZZ_SECONDS := 15
+PACKAGES := $(WIN32)/generated/package135.bin $(WIN32)/generated/package139.bin
 CMAKE_OPTS := -DCMAKE_BUILD_TYPE=Release -DKVR_HOST_TOOLS_DIR=$(abspath $(HOST))
 
-.PHONY: all deps host win32 win32test win64 dist test run bench clean
+.PHONY: all deps host win32 win32test win64 dist test run bench fuzz clean
 
 all: dist
 
@@ -50,29 +55,44 @@ test: dist win32test
 	@status=0; \
 	tools/wine-test.sh $(WIN32TEST) || status=1; \
 	tools/wine-test.sh $(WIN64) || status=1; \
+	tools/fuzz.sh $(BUILD) $(TEST_FUZZ_SECONDS) $(PACKAGES) || status=1; \
 	exit $$status
 
-# The 32-bit release under the 32-bit Wine loader; the x64 build under wine64 only
-# where the kernel cannot run 32-bit programs. The setup is a GUI program: without
-# a display there is nobody to answer it, so only the build is reported.
+# The setup program under Wine, from a fresh prefix: the 32-bit release under the
+# 32-bit loader, or the x64 build under wine64 where the kernel cannot run 32-bit
+# programs. With a display it runs there for the user. Without one, the
+# end-to-end driver (tests/e2e) of the matching test build walks every page with
+# the default choices, installs into the run's own prefix, saves a picture of
+# every page under $(BUILD)/screens/ and says what it installed. Of the test
+# build, only the driver and what it starts are built.
+SCREENS := $(abspath $(BUILD)/screens)
+
 run: dist
-	@if [ -z "$$DISPLAY" ]; then \
-		echo "No DISPLAY: built dist/KestrovaSetup.exe (32-bit release) and dist/KestrovaSetup-x64.exe;"; \
-		echo "run 'make run' from a desktop session to see the setup under Wine."; \
-	elif tools/runs-32bit.sh; then \
-		tools/wine-test.sh $(WIN32) --run $(abspath dist/KestrovaSetup.exe); \
+	@if tools/runs-32bit.sh; then \
+		build=$(WIN32TEST); toolchain=win32test; setup=$(abspath dist/KestrovaSetup.exe); \
 	else \
 		echo "This kernel cannot run 32-bit programs: running dist/KestrovaSetup-x64.exe under wine64."; \
-		tools/wine-test.sh $(WIN64) --run $(abspath dist/KestrovaSetup-x64.exe); \
+		build=$(WIN64); toolchain=win64; setup=$(abspath dist/KestrovaSetup-x64.exe); \
+	fi; \
+	if [ -n "$$DISPLAY" ]; then \
+		tools/wine-test.sh $$build --run $$setup; \
+	else \
+		cmake -S . -B $$build -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake)/toolchain-$$toolchain.cmake \
+			$(CMAKE_OPTS) -DKVR_BUILD_TESTS=ON >/dev/null && \
+		cmake --build $$build --target e2e_tests -j $(JOBS) && \
+		KVR_E2E_SETUP=$$setup tools/wine-test.sh $$build --script \
+			tools/wine-e2e.sh $$build --walk --screens=$(SCREENS) && \
+		ls -1 $(SCREENS)/*-96dpi.png; \
 	fi
 
-bench: win32test win64
-	@if tools/runs-32bit.sh; then \
-		tools/wine-test.sh $(WIN32TEST) --run $(abspath $(WIN32TEST)/bin/kvr_bench.exe); \
-	else \
-		echo "This kernel cannot run 32-bit programs: benchmarking the x64 build under wine64."; \
-		tools/wine-test.sh $(WIN64) --run $(abspath $(WIN64)/bin/kvr_bench.exe); \
-	fi
+# The 32-bit release gets its size rows; its benchmark needs a 32-bit Wine.
+bench: dist
+	@tools/install-deps.sh --bench
+	@cmake --build $(WIN64) -j $(JOBS) --target kvr_bench_large
+	@tools/bench.sh $(BUILD)/bench x64=$(WIN64) --sizes win32=$(WIN32)
+
+fuzz: win32
+	@tools/fuzz.sh $(BUILD) $(FUZZ_SECONDS) $(PACKAGES)
 
 clean:
 	rm -rf $(BUILD) dist

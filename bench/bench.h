@@ -1,9 +1,15 @@
-// A tiny benchmark harness: runs a body repeatedly and reports the best time.
+// The benchmark harness: timing helpers and the one output format. Every row is a
+// measurement against a baseline taken side by side in the same run, printed as
+//   row;<id>;<what>;<measured>;<baseline>;<unit>;<largest ratio allowed, 0: none>
+// for tools/bench.sh, which puts the rows of every target into one table.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 inline double secondsNow() {
     LARGE_INTEGER frequency, counter;
@@ -12,21 +18,43 @@ inline double secondsNow() {
     return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// Best of `rounds` runs of body(), in seconds.
 template <typename Body>
-double bestOf(int rounds, Body body) {
-    double best = 1e30;
-    for (int i = 0; i < rounds; ++i) {
-        double start = secondsNow();
-        body();
-        double elapsed = secondsNow() - start;
-        if (elapsed < best) {
-            best = elapsed;
-        }
-    }
-    return best;
+double secondsOf(Body body) {
+    const double start = secondsNow();
+    body();
+    return secondsNow() - start;
 }
+
+inline double medianOf(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    const size_t middle = samples.size() / 2;
+    return samples.size() % 2 == 1 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
+}
+
+inline void printRow(const std::string& id, const std::string& what, double measured,
+                     double baseline, const char* unit, double largestRatio) {
+    std::printf("row;%s;%s;%.3f;%.3f;%s;%.2f\n", id.c_str(), what.c_str(), measured, baseline, unit,
+                largestRatio);
+    std::fflush(stdout);
+}
+
+// Ends the benchmark with a message when something it measures does not work.
+[[noreturn]] inline void benchFailed(const std::string& message) {
+    std::printf("bench failed: %s\n", message.c_str());
+    std::fflush(stdout);
+    ExitProcess(1);
+}
+
+// The folder of the benchmark program, with a trailing backslash.
+std::string benchFolder();
+// Starts a program, sharing this one's output, and returns its exit code once it ends.
+DWORD runAndWait(std::string commandLine);
 
 void runTextBenchmarks();
 void runPackageBenchmarks();
-void runInstallBenchmarks();
+// Rows for the package carried as resource 135, named by `label` ("standin", "large").
+// Returns the median engine work in milliseconds.
+double runEngineBenchmarks(const std::string& label, int rounds);
+// The peer installer's silent installation of the stand-in files against `engineMs`.
+void runPeerBenchmark(double engineMs);
+void runMemoryBenchmark(const std::string& label);

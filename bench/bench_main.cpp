@@ -1,8 +1,65 @@
+// kvr_bench: with no argument, every row for the stand-in package, then the rows
+// that need a process of their own or the generated large package (kvr_bench_large,
+// beside this program, carrying it as resource 135), each in a child process. The
+// peer installer kvr_peer.exe (tools/nsis-peer.sh) must lie beside this program.
+//   kvr_bench engine LABEL | memory LABEL   runs one group of rows in this process.
+#include <string>
+
 #include "bench/bench.h"
 
-int main() {
-    runTextBenchmarks();
+std::string benchFolder() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    folder.erase(folder.find_last_of('\\') + 1);
+    return folder;
+}
+
+DWORD runAndWait(std::string commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::fflush(stdout);
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        benchFailed("cannot start " + commandLine);
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+namespace {
+
+// Runs `program` with `arguments` from this program's folder, sharing its output.
+void runChild(const char* program, const char* arguments) {
+    const std::string commandLine = "\"" + benchFolder() + program + "\" " + arguments;
+    const DWORD exitCode = runAndWait(commandLine);
+    if (exitCode != 0) {
+        benchFailed(commandLine + " ended with " + std::to_string(exitCode));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc == 3 ? argv[1] : "";
+    if (mode == "engine") {
+        runEngineBenchmarks(argv[2], 3);
+        return 0;
+    }
+    if (mode == "memory") {
+        runMemoryBenchmark(argv[2]);
+        return 0;
+    }
     runPackageBenchmarks();
-    runInstallBenchmarks();
+    runPeerBenchmark(runEngineBenchmarks("standin", 7));
+    runChild("kvr_bench.exe", "memory standin");
+    runChild("kvr_bench_large.exe", "engine large");
+    runChild("kvr_bench_large.exe", "memory large");
+    runTextBenchmarks();
     return 0;
 }

@@ -1,14 +1,8 @@
-// Entry point of the setup program. The wizard is not part of this build yet, so
-// the program says so and ends.
+// Entry point of the setup program: the start-up sequence runs the wizard.
 #include <windows.h>
 
-#include "startup/setup_session.h"
-#include "wizard/message_box.h"
+#include "startup/startup_sequence.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    gSession.moduleInstance = instance;
-    showMessage(
-        "This build of the Kestrova setup is not finished yet: the wizard is still to come.",
-        MB_OK | MB_ICONINFORMATION);
-    return 0;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    return runStartup(instance, commandLine);
 }

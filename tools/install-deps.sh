@@ -2,11 +2,16 @@
 # Installs the Debian packages that the build and the tests need, when missing,
 # and the 32-bit Wine (wine32:i386, beside wine64) when the kernel runs 32-bit
 # programs (tools/runs-32bit.sh). Quick when everything is there: it asks dpkg,
-# not the network.
+# not the network. clang with its sanitizer and libFuzzer runtimes builds the
+# fuzz targets (make fuzz, and briefly make test).
 set -euo pipefail
 tools=$(dirname "$(realpath "$0")")
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-          wine wine64 xvfb xauth x11-utils googletest locales-all)
+          wine wine64 xvfb xauth x11-utils googletest locales-all netpbm clang libclang-rt-14-dev)
+# make bench only (tools/install-deps.sh --bench): makensis builds the peer installer.
+if [ "${1:-}" = "--bench" ]; then
+    packages+=(nsis)
+fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/package_format.h"
+#include "tools/package_listing.h"
 
 namespace {
 
@@ -158,9 +159,9 @@ int build(const std::string& listPath, const std::string& outPath, uint8_t key) 
     return 0;
 }
 
-// Opens ARCHIVE with the setup's reader and hands the result to `report`.
-template <typename Report>
-int withOpenPackage(const std::string& archivePath, Report report) {
+// Reads ARCHIVE and prints what `print` (package_listing.h) makes of it.
+template <typename Print>
+int printArchive(const std::string& archivePath, Print print) {
     std::vector<uint8_t> bytes;
     if (!readFile(archivePath, &bytes)) {
         return fail("cannot read " + archivePath);
@@ -168,32 +169,21 @@ int withOpenPackage(const std::string& archivePath, Report report) {
     if (bytes.size() > 0xFFFFFFFFu) {
         return fail(archivePath + ": larger than 4 GB, not a package archive");
     }
-    PackageEntryTable* entries = nullptr;
-    uint8_t* image = nullptr;
-    if (!openPackage(bytes.data(), uint32_t(bytes.size()), &entries, &image)) {
+    if (!print(bytes)) {
         return fail(archivePath + ": broken package archive");
     }
-    report(bytes, *entries);
-    freePackage(entries, image);
     return 0;
 }
 
 int list(const std::string& archivePath) {
-    return withOpenPackage(
-        archivePath, [](const std::vector<uint8_t>&, const PackageEntryTable& entries) {
-            for (uint32_t i = 0; i < entries.count; ++i) {
-                const PackageEntry& entry = entries.entries[i];
-                std::printf("%u\t%u\t%u\t%s\n", i, entry.position, entry.size, entry.name);
-            }
-        });
+    return printArchive(
+        archivePath, [](const std::vector<uint8_t>& bytes) { return listPackage(bytes, stdout); });
 }
 
 int verify(const std::string& archivePath) {
-    return withOpenPackage(
-        archivePath, [&](const std::vector<uint8_t>& bytes, const PackageEntryTable& entries) {
-            std::printf("%s: OK, %u entries, key %u, %zu bytes\n", archivePath.c_str(),
-                        entries.count, bytes[0], bytes.size());
-        });
+    return printArchive(archivePath, [&](const std::vector<uint8_t>& bytes) {
+        return verifyPackage(archivePath, bytes, stdout);
+    });
 }
 
 bool parseKey(const std::string& text, uint8_t* key) {

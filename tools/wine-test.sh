@@ -15,6 +15,9 @@
 #
 #   tools/wine-test.sh BUILD_DIR [ctest arguments...]
 #   tools/wine-test.sh BUILD_DIR --run PROGRAM [arguments...]   (runs one program)
+#   tools/wine-test.sh BUILD_DIR --script SCRIPT [arguments...]  (a host script in the rig)
+#
+# Scripts and tests find the template prefix in KVR_WINE_TEMPLATE.
 set -euo pipefail
 
 build=$(realpath "$1")
@@ -104,7 +107,7 @@ fi
 
 rm -rf "$prefix"
 cp -a "$template" "$prefix"
-export WINEPREFIX="$prefix"
+export WINEPREFIX="$prefix" KVR_WINE_TEMPLATE="$template"
 
 xvfb_pid=""
 unprivileged=""
@@ -146,6 +149,9 @@ fi
 if [ "${1:-}" = "--run" ]; then
     shift
     "$WINE" "$@"
+elif [ "${1:-}" = "--script" ]; then
+    shift
+    "$@"
 else
     if [ "$(id -u)" -eq 0 ]; then
         unprivileged="$rig/unprivileged"

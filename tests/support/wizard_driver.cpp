@@ -54,6 +54,25 @@ DWORD WINAPI runScript(void* context) {
     return 0;
 }
 
+// The script's end is watched from a third thread: when the wizard is still open
+// two seconds later, a WM_QUIT ends the sheet's modal loop.
+struct ScriptWatch {
+    HANDLE script;
+    HANDLE wizardEnded;
+    DWORD wizardThread;
+    LONG forced;
+};
+
+DWORD WINAPI watchScript(void* context) {
+    ScriptWatch& watch = *static_cast<ScriptWatch*>(context);
+    WaitForSingleObject(watch.script, INFINITE);
+    if (WaitForSingleObject(watch.wizardEnded, 2000) == WAIT_TIMEOUT) {
+        InterlockedExchange(&watch.forced, 1);
+        PostThreadMessageA(watch.wizardThread, WM_QUIT, 0, 0);
+    }
+    return 0;
+}
+
 template <typename Condition>
 bool waitUntil(Condition condition, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
@@ -150,26 +169,8 @@ bool WizardDriver::run(const std::function<void(WizardDriver&)>& script) {
     WizardDriver driver;
     ScriptRun context{&script, &driver};
     HANDLE thread = CreateThread(nullptr, 0, runScript, &context, 0, nullptr);
-    // The script's end is watched from a third thread: when the wizard is still
-    // open two seconds later, a WM_QUIT ends the sheet's modal loop.
-    struct Watch {
-        HANDLE script;
-        HANDLE wizardEnded;
-        DWORD wizardThread;
-        LONG forced;
-    } watch{thread, CreateEventA(nullptr, TRUE, FALSE, nullptr), GetCurrentThreadId(), 0};
-    HANDLE watcher = CreateThread(
-        nullptr, 0,
-        [](void* context) -> DWORD {
-            Watch& watch = *static_cast<Watch*>(context);
-            WaitForSingleObject(watch.script, INFINITE);
-            if (WaitForSingleObject(watch.wizardEnded, 2000) == WAIT_TIMEOUT) {
-                InterlockedExchange(&watch.forced, 1);
-                PostThreadMessageA(watch.wizardThread, WM_QUIT, 0, 0);
-            }
-            return 0;
-        },
-        &watch, 0, nullptr);
+    ScriptWatch watch{thread, CreateEventA(nullptr, TRUE, FALSE, nullptr), GetCurrentThreadId(), 0};
+    HANDLE watcher = CreateThread(nullptr, 0, watchScript, &watch, 0, nullptr);
     runWizard();
     SetEvent(watch.wizardEnded);
     WaitForSingleObject(thread, INFINITE);
@@ -209,12 +210,21 @@ bool WizardDriver::waitFor(const std::function<bool()>& condition, DWORD timeout
 }
 
 bool WizardDriver::waitForClose(DWORD timeoutMs) {
+    if (attached_) {
+        return waitUntil([&] { return IsWindow(sheet_) == FALSE; }, timeoutMs);
+    }
     return waitUntil([&] { return gSession.sheetWindow == nullptr; }, timeoutMs);
 }
 
+HWND WizardDriver::sheetWindow() {
+    if (!attached_) {
+        sheet_ = gSession.sheetWindow;
+    }
+    return sheet_;
+}
+
 int WizardDriver::pageId() {
-    sheet_ = gSession.sheetWindow;
-    if (sheet_ == nullptr)
+    if (sheetWindow() == nullptr)
         return 0;
     HWND current = reinterpret_cast<HWND>(sendToWizard(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0));
     if (current == nullptr)
@@ -227,8 +237,7 @@ int WizardDriver::pageId() {
 }
 
 HWND WizardDriver::page() {
-    sheet_ = gSession.sheetWindow;
-    if (sheet_ == nullptr)
+    if (sheetWindow() == nullptr)
         return nullptr;
     return reinterpret_cast<HWND>(sendToWizard(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
@@ -264,12 +273,12 @@ bool WizardDriver::isChecked(int id) {
 }
 
 bool WizardDriver::sheetButtonEnabled(int buttonId) {
-    HWND button = GetDlgItem(gSession.sheetWindow, buttonId);
+    HWND button = GetDlgItem(sheetWindow(), buttonId);
     return button != nullptr && IsWindowVisible(button) && IsWindowEnabled(button);
 }
 
 void WizardDriver::press(int psbtn) {
-    PostMessageA(gSession.sheetWindow, PSM_PRESSBUTTON, static_cast<WPARAM>(psbtn), 0);
+    PostMessageA(sheetWindow(), PSM_PRESSBUTTON, static_cast<WPARAM>(psbtn), 0);
 }
 
 void WizardDriver::settle() {
@@ -281,7 +290,7 @@ void WizardDriver::settle() {
 
 std::string WizardDriver::sheetTitle() {
     char buffer[512] = "";
-    sendToWizard(gSession.sheetWindow, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    sendToWizard(sheetWindow(), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
     return buffer;
 }
 

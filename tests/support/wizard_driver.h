@@ -11,6 +11,10 @@
 
 class WizardDriver {
 public:
+    WizardDriver() = default;
+    // Drives the wizard window of another process (see tests/e2e).
+    explicit WizardDriver(HWND sheet) : sheet_(sheet), attached_(true) {}
+
     // Runs runWizard() with `script` beside it and returns when both have ended.
     // Loads the rich-edit library that the licence page's view needs, as start-up does.
     // When the script ends with the wizard still open (a failed expectation), the
@@ -63,5 +67,9 @@ public:
     HeaderTexts headerTexts();
 
 private:
+    // The wizard: the attached window, or this process's gSession.sheetWindow.
+    HWND sheetWindow();
+
     HWND sheet_ = nullptr;
+    bool attached_ = false;
 };

@@ -148,28 +148,29 @@ private:
     std::string log_;
 };
 
+struct MessageBoxSearch {
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK visitForMessageBox(HWND window, LPARAM context) {
+    MessageBoxSearch& search = *reinterpret_cast<MessageBoxSearch*>(context);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (window != search.except && process == GetCurrentProcessId() && IsWindowVisible(window) &&
+        lstrcmpA(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A message box of this process other than the wizard.
 HWND findMessageBox(HWND except) {
-    struct Search {
-        HWND except;
-        HWND found;
-    } search{except, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            Search& search = *reinterpret_cast<Search*>(context);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            char className[16] = "";
-            GetClassNameA(window, className, sizeof className);
-            if (window != search.except && process == GetCurrentProcessId() &&
-                IsWindowVisible(window) && lstrcmpA(className, "#32770") == 0 &&
-                GetDlgItem(window, 0xFFFF) != nullptr) {
-                search.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    MessageBoxSearch search{except, nullptr};
+    EnumWindows(visitForMessageBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

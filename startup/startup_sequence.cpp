@@ -1,0 +1,278 @@
+// The setup's start-up sequence: system check, command line, random seed,
+// platform and write probes, single instance, newer-version check, rich-edit
+// libraries and icons, the wizard, and the tear-down.
+#include "startup/startup_sequence.h"
+
+#include <ole2.h>
+#include <shlobj.h>
+
+#include "engine/folder_paths.h"
+#include "registration/registry_access.h"
+#include "resources/resource_ids.h"
+#include "startup/command_line.h"
+#include "startup/launching.h"
+#include "startup/random.h"
+#include "startup/setup_session.h"
+#include "text/text_buffer.h"
+#include "text/text_helpers.h"
+#include "text/version.h"
+#include "wizard/folder_validation.h"
+#include "wizard/message_box.h"
+#include "wizard/wizard_frame.h"
+
+namespace {
+
+constexpr const char* kOwnVersion = "1.2.7.1";
+constexpr const char* kMutexName = "KVR_Mtx_19222";
+constexpr const char* kProbeValueName = "testValue283712";
+constexpr DWORD kProbeValueData = 291;
+constexpr const char* kProbeFolderName = "Test1234";
+constexpr const char* kProbeFileName = "__testFile1827382_1";
+
+constexpr const char* kUnsupportedSystemText =
+    "ERROR: This version of operating system is not supported...\n\n"
+    "(The program can be installed on Windows XP and later OS.)";
+constexpr const char* kAnotherInstanceText = "Another instance of this Setup is already running.";
+constexpr const char* kNewerVersionFormat =
+    "Newer version of the program was detected installed on this system...\n"
+    "(This setup installs version %s only.)\n\nDo you want to run the installed program?";
+constexpr const char* kCannotRunInstalledText =
+    "Cannot run installed program.\nConnect to the Internet and click OK. The installation "
+    "will open the web site for you to download the latest version of the program.";
+constexpr const char* kLibrariesFailedText = "Failed to initialize the installer";
+
+bool queryVersion(OSVERSIONINFOA& version) {
+    version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) != FALSE;
+}
+
+// The mutex that marks a running setup, held until the tear-down.
+class InstanceMutex {
+public:
+    InstanceMutex() {
+        handle_ = CreateMutexA(nullptr, FALSE, kMutexName);
+        anotherRuns_ = anotherInstanceRuns(handle_, GetLastError());
+    }
+    ~InstanceMutex() {
+        if (handle_ != nullptr) {
+            CloseHandle(handle_);
+        }
+    }
+    InstanceMutex(const InstanceMutex&) = delete;
+    InstanceMutex& operator=(const InstanceMutex&) = delete;
+
+    bool anotherRuns() const { return anotherRuns_; }
+
+private:
+    HANDLE handle_ = nullptr;
+    bool anotherRuns_ = false;
+};
+
+// OLE (and with it COM) on this thread for the shell calls of the newer-version
+// check, the shell links and the earlier-version removal.
+class OleSession {
+public:
+    OleSession() : initialised_(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleSession() {
+        if (initialised_) {
+            OleUninitialize();
+        }
+    }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+
+private:
+    bool initialised_;
+};
+
+// The rich-edit libraries and the four icons, in gSession while the wizard runs.
+class WizardResources {
+public:
+    WizardResources() {
+        gSession.richEditLibrary = LoadLibraryA("Riched32.dll");
+        gSession.richEdit20Library = LoadLibraryA("Riched20.dll");
+        if (gSession.richEditLibrary == nullptr && gSession.richEdit20Library == nullptr) {
+            showMessage(kLibrariesFailedText, MB_OK | MB_ICONERROR);
+            return;
+        }
+        gSession.wizardIcon = loadIcon(IDI_APPLICATION_ICON);
+        gSession.destinationIcon = loadIcon(IDI_DESTINATION);
+        gSession.startMenuIcon = loadIcon(IDI_START_MENU);
+        gSession.dataFolderIcon = loadIcon(IDI_DATA_FOLDER);
+    }
+    ~WizardResources() {
+        for (HICON* icon : {&gSession.wizardIcon, &gSession.destinationIcon,
+                            &gSession.startMenuIcon, &gSession.dataFolderIcon}) {
+            if (*icon != nullptr) {
+                DestroyIcon(*icon);
+                *icon = nullptr;
+            }
+        }
+        for (HMODULE* library : {&gSession.richEdit20Library, &gSession.richEditLibrary}) {
+            if (*library != nullptr) {
+                FreeLibrary(*library);
+                *library = nullptr;
+            }
+        }
+    }
+    WizardResources(const WizardResources&) = delete;
+    WizardResources& operator=(const WizardResources&) = delete;
+
+private:
+    static HICON loadIcon(int id) {
+        return LoadIconA(gSession.moduleInstance, MAKEINTRESOURCEA(id));
+    }
+};
+
+bool probeMachineWideSettingsKey() {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const DWORD data = kProbeValueData;
+    const bool written =
+        RegSetValueExA(key, kProbeValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                       sizeof data) == ERROR_SUCCESS;
+    if (written) {
+        RegDeleteValueA(key, kProbeValueName);
+    }
+    RegCloseKey(key);
+    return written;
+}
+
+bool probeProgramFiles() {
+    const TextBuffer folder = concat(specialFolderPath(CSIDL_PROGRAM_FILES), kProbeFolderName);
+    TextBuffer file = withTrailingSeparator(folder.text());
+    file.append(kProbeFileName);
+    createFolderChain(file.text());
+    HANDLE handle =
+        CreateFileA(file.text(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool created = handle != INVALID_HANDLE_VALUE;
+    if (created) {
+        CloseHandle(handle);
+        DeleteFileA(file.text());
+    }
+    RemoveDirectoryA(folder.text());
+    return created;
+}
+
+void offerInstalledProgram() {
+    TextBuffer question;
+    question.format(kNewerVersionFormat, kOwnVersion);
+    if (showMessage(question.text(), MB_YESNO | MB_ICONERROR) != IDYES) {
+        return;
+    }
+    if (!launchInstalledProgram(nullptr)) {
+        showMessage(kCannotRunInstalledText, MB_OK | MB_ICONERROR);
+        openWithShell(kDownloadPage);
+    }
+}
+
+}  // namespace
+
+bool isSupportedSystem(const OSVERSIONINFOA& version) {
+    switch (version.dwPlatformId) {
+        case VER_PLATFORM_WIN32s:
+        case VER_PLATFORM_WIN32_WINDOWS:
+            return false;
+        case VER_PLATFORM_WIN32_NT:
+            return version.dwMajorVersion > 5 ||
+                   (version.dwMajorVersion == 5 && version.dwMinorVersion >= 1);
+        default:
+            return true;
+    }
+}
+
+int platformProbeAnswer(int nt, bool heapLock) {
+    const int heapLockAnswer = heapLock ? 1 : 0;
+    const bool known = nt >= 0;
+    const int answer = known ? nt : heapLockAnswer;
+    const bool disagree = known && nt != heapLockAnswer;
+    return answer == 1 && !disagree ? 1 : 0;
+}
+
+int probePlatform() {
+    OSVERSIONINFOA version;
+    const int nt =
+        queryVersion(version) ? (version.dwPlatformId == VER_PLATFORM_WIN32_NT ? 1 : 0) : -1;
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const bool heapLock = GetModuleHandleA("ntdll.dll") != nullptr && kernel != nullptr &&
+                          GetProcAddress(kernel, "HeapLock") != nullptr;
+    return platformProbeAnswer(nt, heapLock);
+}
+
+uint32_t randomSeedFrom(const SYSTEMTIME& localTime) {
+    FILETIME fileTime;
+    if (SystemTimeToFileTime(&localTime, &fileTime)) {
+        return fileTime.dwLowDateTime;
+    }
+    return static_cast<uint32_t>(localTime.wSecond) *
+           (static_cast<uint32_t>(localTime.wMilliseconds) + 1u);
+}
+
+uint32_t probeMachineWideWrite() {
+    uint32_t probe = 0;
+    if (probeMachineWideSettingsKey()) {
+        probe |= 1u;
+    }
+    if (probeProgramFiles()) {
+        probe |= 2u;
+    }
+    return probe;
+}
+
+bool anotherInstanceRuns(HANDLE mutex, DWORD lastError) {
+    if (mutex == nullptr) {
+        return lastError == ERROR_ACCESS_DENIED;
+    }
+    return lastError == ERROR_ALREADY_EXISTS;
+}
+
+bool newerVersionInstalled() {
+    TextBuffer own(kOwnVersion);
+    int32_t readStatus = 0;
+    TextBuffer recorded = readSettingText(HKEY_CURRENT_USER, "ver", "0", &readStatus);
+    normalizeVersion(own);
+    normalizeVersion(recorded);
+    if (compareVersion(own, recorded.text()) == 1) {
+        offerInstalledProgram();
+        return true;
+    }
+    gSession.versionRecorded = readStatus == 1 ? 1 : 0;
+    return false;
+}
+
+int runStartup(HINSTANCE instance, const char* commandLine) {
+    gSession.sheetWindow = nullptr;
+    gSession.moduleInstance = instance;
+
+    OSVERSIONINFOA version;
+    if (queryVersion(version) && !isSupportedSystem(version)) {
+        showMessage(kUnsupportedSystemText, MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    if (parseCommandLine(commandLine)) {
+        return 0;
+    }
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    seedRandom(randomSeedFrom(now));
+    gSession.platformProbe = probePlatform();
+    gSession.folderWriteProbe = probeMachineWideWrite();
+
+    const InstanceMutex instanceMutex;
+    if (instanceMutex.anotherRuns()) {
+        showMessage(kAnotherInstanceText, MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    const OleSession ole;
+    if (newerVersionInstalled()) {
+        return 0;
+    }
+    const WizardResources resources;
+    runWizard();
+    return 0;
+}

@@ -1,0 +1,705 @@
+// The real setup program end to end: started as a user starts it, driven through
+// its wizard from outside, and judged by what it leaves in this Wine prefix.
+//
+// tools/wine-e2e.sh gives this program a fresh prefix of its own and runs it as
+//   e2e_tests.exe --setup=SETUP.exe --package-list=LIST [--screens=FOLDER] [gtest options]
+//   e2e_tests.exe --walk --setup=SETUP.exe [--screens=FOLDER]     (make run: one installation)
+// LIST is the build's package list ("name<TAB>source path" per file, Unix paths);
+// FOLDER receives a BMP picture of every page at 96 and at 144 DPI.
+//
+// The tests share the prefix and run in order: the refusals first, then the first
+// installation, which the later cases build on.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/e2e/screen_capture.h"
+#include "tests/e2e/setup_process.h"
+#include "tests/support/test_environment.h"
+#include "tests/support/wizard_driver.h"
+
+namespace {
+
+struct Options {
+    std::string setup;
+    std::string packageList;
+    std::string screens;
+    bool walk = false;
+};
+Options gOptions;
+
+constexpr const char* kSettingsKey = "Software\\from Velmora\\Kestrova & Scheduler\\Settings";
+constexpr const char* kUninstallKey =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrova";
+constexpr const char* kMachineMakerKey = "Software\\from Velmora";
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+constexpr DWORD kExitWait = 20000;
+
+constexpr const char* kHelpText =
+    "Kestrova Installation Routine:\n(Command line parameters)\n=======================\n\n"
+    "/help - Show help window;\n/temp [PATH] - Specify temporary folder.";
+constexpr const char* kUnsupportedText =
+    "ERROR: This version of operating system is not supported...\n\n"
+    "(The program can be installed on Windows XP and later OS.)";
+constexpr const char* kAnotherInstanceText = "Another instance of this Setup is already running.";
+constexpr const char* kExitQuestion =
+    "Setup is not complete. If you exit now, the program will not be installed.\n\n"
+    "You may run Setup again at another time to complete the installation.\n\nExit Setup?";
+constexpr const char* kNewerVersionQuestion =
+    "Newer version of the program was detected installed on this system...\n"
+    "(This setup installs version 1.2.7.1 only.)\n\nDo you want to run the installed program?";
+constexpr const char* kCannotRunText =
+    "Cannot run installed program.\nConnect to the Internet and click OK. The installation "
+    "will open the web site for you to download the latest version of the program.";
+constexpr const char* kReinstallNotice =
+    "Another copy of the program is already installed for this user...\n"
+    "If you continue with the installation the program files will be reinstalled.";
+constexpr const char* kDataFolderNotice =
+    "This folder has already been defined...\n"
+    "(You will be able to change it in the Options window when the program is installed.)";
+constexpr const char* kEarlierReleaseNotice =
+    "INFORMATION: A previous version 1.2.2 of the Kestrova has been detected. It has to be "
+    "removed before this installation can continue...";
+constexpr const char* kCaption = "Kestrova 1.2.7.1 - Setup";
+
+struct PageName {
+    int id;
+    const char* name;
+};
+const PageName kPages[] = {
+    {IDD_WELCOME, "1-welcome"},
+    {IDD_LICENCE, "2-licence"},
+    {IDD_DESTINATION, "3-destination"},
+    {IDD_START_MENU, "4-startmenu"},
+    {IDD_DATA_FOLDER, "5-datafolder"},
+    {IDD_TASKS, "6-tasks"},
+    {IDD_READY, "7-ready"},
+    {IDD_INSTALLING, "8-installing"},
+    {IDD_FINISH, "9-finish"},
+};
+
+std::string shellFolder(int csidl) {
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
+    return path;
+}
+
+std::string installFolder() {
+    return shellFolder(CSIDL_LOCAL_APPDATA) + "\\Kestrova";
+}
+std::string dataFolder() {
+    return shellFolder(CSIDL_MYMUSIC) + "\\Kestrova Recordings";
+}
+std::string startMenuFolder() {
+    return shellFolder(CSIDL_STARTMENU) + "\\Programs\\Kestrova\\";
+}
+std::string desktopLink() {
+    return shellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Kestrova.lnk";
+}
+std::string quickLaunchLink() {
+    return shellFolder(CSIDL_APPDATA) +
+           "\\Microsoft\\Internet Explorer\\Quick Launch\\Kestrova.lnk";
+}
+std::string tempFolder() {
+    char path[MAX_PATH] = "";
+    GetTempPathA(sizeof path, path);
+    return path;
+}
+std::string recordFile() {
+    return tempFolder() + "kvr-e2e-opened.txt";
+}
+
+std::string setting(const char* name) {
+    return readRaw(HKEY_CURRENT_USER, kSettingsKey, name).text();
+}
+
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The Windows version that Wine reports to the setup program alone.
+void setSetupWindowsVersion(const char* version) {
+    writeRawText(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\" + fileNameOf(gOptions.setup),
+                 "Version", std::string(version));
+}
+
+// The system DPI of programs started from now on.
+void setDpi(uint32_t dpi) {
+    writeRawNumber(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", dpi);
+}
+
+// Web pages and .htm documents that the setup opens are logged to recordFile() by
+// the stand-in browser open_recorder.exe instead of reaching a browser.
+void recordOpenedDocuments() {
+    const std::string command =
+        "\"" + programFolder() + "open_recorder.exe\" \"" + recordFile() + "\" \"%1\"";
+    for (const char* key : {"Software\\Classes\\htmlfile\\shell\\open\\command",
+                            "Software\\Classes\\https\\shell\\open\\command"}) {
+        writeRawText(HKEY_LOCAL_MACHINE, key, nullptr, command);
+    }
+    writeRawText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.htm", nullptr, "htmlfile");
+}
+
+std::string openedDocuments() {
+    std::string opened;
+    for (int wait = 0; wait < 100; ++wait) {
+        if (readFile(recordFile(), &opened)) {
+            break;
+        }
+        Sleep(50);
+    }
+    return opened;
+}
+
+std::string linkTarget(const std::string& link) {
+    IShellLinkA* shellLink = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&shellLink)))) {
+        return "";
+    }
+    std::string target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        wchar_t wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
+        char path[MAX_PATH] = "";
+        if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
+            SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0))) {
+            target = path;
+        }
+        file->Release();
+    }
+    shellLink->Release();
+    return target;
+}
+
+template <typename Condition>
+bool waitUntil(Condition condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+// Has the setup paint the whole wizard now, and lets it finish, before the page
+// is looked at: Wine paints child windows lazily.
+void settle(SetupProcess& setup, WizardDriver& wizard) {
+    RedrawWindow(wizard.sheet(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(wizard.sheet(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    setup.waitUntilIdle();
+    Sleep(100);
+}
+
+// Every control of the page lies inside the page: nothing is cut off.
+void expectControlsInsidePage(WizardDriver& wizard, int pageId) {
+    HWND page = wizard.page();
+    RECT pageRect;
+    ASSERT_TRUE(GetWindowRect(page, &pageRect));
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) {
+            continue;
+        }
+        RECT rect;
+        GetWindowRect(child, &rect);
+        EXPECT_TRUE(rect.left >= pageRect.left && rect.top >= pageRect.top &&
+                    rect.right <= pageRect.right && rect.bottom <= pageRect.bottom)
+            << "page " << pageId << ", control " << GetDlgCtrlID(child)
+            << " reaches beyond the page";
+    }
+}
+
+// A picture of the wizard as "<page>-<dpiTag>.bmp" when pictures are asked for
+// and the walk has a tag.
+void savePicture(WizardDriver& wizard, const char* pageName, const char* dpiTag) {
+    if (gOptions.screens.empty() || dpiTag == nullptr) {
+        return;
+    }
+    const std::string path = gOptions.screens + "\\" + pageName + "-" + dpiTag + ".bmp";
+    EXPECT_TRUE(captureWindow(wizard.sheet(), path)) << path;
+}
+
+using PageVisit = std::function<void(WizardDriver&, int pageId)>;
+
+// From the welcome page to the finish page with Next and the default choices
+// (the licence accepted), calling `visit` on every page once it is painted; the
+// installing page moves on by itself. Stops on the finish page.
+void walkToFinish(SetupProcess& setup, WizardDriver& wizard, const char* dpiTag,
+                  const PageVisit& visit) {
+    for (const PageName& page : kPages) {
+        if (page.id == IDD_INSTALLING) {
+            ASSERT_TRUE(waitUntil(
+                [&] {
+                    const int current = wizard.pageId();
+                    return current == IDD_INSTALLING || current == IDD_FINISH;
+                },
+                15000))
+                << "the installation did not start";
+            if (wizard.pageId() == IDD_INSTALLING) {
+                settle(setup, wizard);
+                savePicture(wizard, page.name, dpiTag);
+            }
+            continue;
+        }
+        ASSERT_TRUE(wizard.waitForPage(page.id, 30000)) << "page " << page.id << " did not come";
+        settle(setup, wizard);
+        savePicture(wizard, page.name, dpiTag);
+        if (visit) {
+            visit(wizard, page.id);
+        }
+        if (page.id == IDD_LICENCE) {
+            wizard.click(IDC_LICENCE_RAD_ACCEPT);
+            ASSERT_TRUE(
+                waitUntil([&] { return wizard.sheetButtonEnabled(WizardDriver::kNext); }, 5000));
+        }
+        if (page.id != IDD_FINISH) {
+            wizard.press(PSBTN_NEXT);
+        }
+    }
+}
+
+// Presses Finish and waits for the setup to end with exit code 0.
+void finish(SetupProcess& setup, WizardDriver& wizard) {
+    wizard.press(PSBTN_FINISH);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(setup.waitForExit(kExitWait, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+// Cancel, confirmed with Yes: the setup ends with exit code 0.
+void cancelAndExpectExit(SetupProcess& setup, WizardDriver& wizard) {
+    wizard.press(PSBTN_CANCEL);
+    const SetupBox question = setup.waitForBox();
+    ASSERT_TRUE(question) << "no exit question";
+    EXPECT_EQ(question.text, kExitQuestion);
+    setup.answer(question, IDYES);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(setup.waitForExit(kExitWait, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+// A run that must show exactly one box with `text`, answered with `button`, and
+// no wizard, and then end with exit code 0.
+void expectOnlyBox(SetupProcess& setup, const char* text, int button) {
+    const SetupBox box = setup.waitForBox();
+    ASSERT_TRUE(box) << "no message box";
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, kCaption);
+    EXPECT_TRUE(setup.answer(box, button));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(setup.waitForExit(kExitWait, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(setup.wizardSeen());
+    EXPECT_FALSE(setup.waitForBox(0)) << "a second box";
+}
+
+struct PackageFile {
+    std::string name;    // relative to the install folder
+    std::string source;  // the build's file, as this program reaches it
+};
+
+// The package list of the build: "name<TAB>/unix/path" per line.
+std::vector<PackageFile> packageFiles() {
+    std::vector<PackageFile> files;
+    std::string list;
+    if (!readFile(gOptions.packageList, &list)) {
+        return files;
+    }
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find('\n', start);
+        if (end == std::string::npos) {
+            end = list.size();
+        }
+        const std::string line = list.substr(start, end - start);
+        const size_t tab = line.find('\t');
+        if (tab != std::string::npos) {
+            std::string source = "Z:" + line.substr(tab + 1);
+            for (char& c : source) {
+                c = c == '/' ? '\\' : c;
+            }
+            files.push_back({line.substr(0, tab), source});
+        }
+        start = end + 1;
+    }
+    return files;
+}
+
+class SetupEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(gOptions.setup.empty()) << "--setup=PROGRAM is missing";
+        DeleteFileA(recordFile().c_str());
+    }
+    void TearDown() override { closeStandIns(); }
+};
+
+TEST_F(SetupEndToEnd, HelpShowsTheHelpTextOnly) {
+    SetupProcess setup(gOptions.setup, "/help");
+    ASSERT_TRUE(setup.started());
+    expectOnlyBox(setup, kHelpText, IDOK);
+    // Help ends start-up before the probes.
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kMachineMakerKey));
+}
+
+TEST_F(SetupEndToEnd, WindowsTwoThousandIsRefusedEvenBeforeHelp) {
+    setSetupWindowsVersion("win2k");
+    {
+        SetupProcess setup(gOptions.setup, "/help");
+        ASSERT_TRUE(setup.started());
+        expectOnlyBox(setup, kUnsupportedText, IDOK);
+    }
+    setSetupWindowsVersion("winxp");
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kMachineMakerKey));
+}
+
+TEST_F(SetupEndToEnd, WriteProbeLeavesOnlyTheMachineSettingsKey) {
+    const std::string testFolder = shellFolder(CSIDL_PROGRAM_FILES) + "\\Test1234";
+    ASSERT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kMachineMakerKey));
+
+    SetupProcess setup(gOptions.setup);
+    HWND sheet = setup.waitForWizard();
+    ASSERT_NE(sheet, nullptr);
+
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+    EXPECT_EQ(valueCount(HKEY_LOCAL_MACHINE, kSettingsKey), 0u);
+    EXPECT_FALSE(pathExists(testFolder));
+    WizardDriver wizard(sheet);
+    cancelAndExpectExit(setup, wizard);
+}
+
+TEST_F(SetupEndToEnd, SecondCopyIsRefusedWhileTheFirstShowsItsWizard) {
+    SetupProcess first(gOptions.setup);
+    HWND sheet = first.waitForWizard();
+    ASSERT_NE(sheet, nullptr);
+    {
+        SetupProcess second(gOptions.setup);
+        ASSERT_TRUE(second.started());
+        expectOnlyBox(second, kAnotherInstanceText, IDOK);
+    }
+    WizardDriver wizard(sheet);
+    EXPECT_EQ(wizard.pageId(), IDD_WELCOME);
+    cancelAndExpectExit(first, wizard);
+}
+
+TEST_F(SetupEndToEnd, FirstInstallationWithDefaultChoicesAndBothIcons) {
+    ASSERT_FALSE(pathExists(installFolder()));
+    const std::vector<PackageFile> files = packageFiles();
+    ASSERT_EQ(files.size(), 101u) << "--package-list=" << gOptions.packageList;
+    recordOpenedDocuments();
+
+    SetupProcess setup(gOptions.setup);
+    HWND sheet = setup.waitForWizard();
+    ASSERT_NE(sheet, nullptr);
+    WizardDriver wizard(sheet);
+    std::string summary;
+    walkToFinish(setup, wizard, "96dpi", [&](WizardDriver& page, int id) {
+        expectControlsInsidePage(page, id);
+        switch (id) {
+            case IDD_DESTINATION:
+                EXPECT_EQ(page.text(IDC_DESTINATION_EDT_FOLDER), installFolder());
+                EXPECT_TRUE(page.isEnabled(IDC_DESTINATION_EDT_FOLDER));
+                EXPECT_EQ(page.text(IDC_DESTINATION_TXT_REINSTALL), "");
+                break;
+            case IDD_DATA_FOLDER:
+                EXPECT_EQ(page.text(IDC_DATA_FOLDER_EDT_FOLDER), dataFolder());
+                EXPECT_TRUE(page.isEnabled(IDC_DATA_FOLDER_EDT_FOLDER));
+                break;
+            case IDD_TASKS:
+                ASSERT_TRUE(page.isEnabled(IDC_TASKS_CHK_QUICK_LAUNCH))
+                    << "Quick Launch is not offered";
+                page.click(IDC_TASKS_CHK_DESKTOP);
+                page.click(IDC_TASKS_CHK_QUICK_LAUNCH);
+                EXPECT_TRUE(
+                    waitUntil([&] { return page.isChecked(IDC_TASKS_CHK_QUICK_LAUNCH); }, 5000));
+                break;
+            case IDD_READY:
+                summary = page.text(IDC_READY_EDT_SUMMARY);
+                break;
+            case IDD_FINISH:
+                EXPECT_TRUE(page.isChecked(IDC_FINISH_CHK_LAUNCH));
+                EXPECT_FALSE(page.isChecked(IDC_FINISH_CHK_MANUAL));
+                EXPECT_TRUE(page.isChecked(IDC_FINISH_CHK_HARDWARE_GUIDE));
+                break;
+        }
+    });
+    EXPECT_EQ(summary, "The Program Location:\r\n    " + installFolder() +
+                           "\r\n\r\nRecording & Data Folder Location:\r\n    " + dataFolder() +
+                           "\r\n\r\nCreate Start Menu folder:\r\n    Programs\\Kestrova\r\n\r\n"
+                           "Additional tasks:\r\n    Additional icons:\r\n"
+                           "      Create a desktop icon\r\n      Create a Quick Launch icon\r\n");
+    ASSERT_EQ(wizard.pageId(), IDD_FINISH);
+    finish(setup, wizard);
+
+    // Every file of the package, byte for byte.
+    const std::string folder = installFolder() + "\\";
+    for (const PackageFile& file : files) {
+        std::string installed, expected;
+        ASSERT_TRUE(readFile(file.source, &expected)) << file.source;
+        EXPECT_TRUE(readFile(folder + file.name, &installed)) << file.name;
+        EXPECT_TRUE(installed == expected) << file.name << " differs from " << file.source;
+    }
+    EXPECT_TRUE(folderExists(dataFolder()));
+
+    // The shortcuts and their targets.
+    const std::string program = folder + "kvr.exe";
+    const std::string startMenu = startMenuFolder();
+    EXPECT_EQ(linkTarget(startMenu + "Kestrova.lnk"), program);
+    EXPECT_EQ(linkTarget(startMenu + "Manual.lnk"), folder + "Manual\\index.htm");
+    EXPECT_EQ(linkTarget(startMenu + "Quick Hardware Setup.lnk"),
+              folder + "Quick Setup\\index.htm");
+    EXPECT_EQ(linkTarget(startMenu + "Uninstall.lnk"), folder + "uninst_kvr.exe");
+    EXPECT_EQ(linkTarget(desktopLink()), program);
+    EXPECT_EQ(linkTarget(quickLaunchLink()), program);
+
+    // The settings.
+    EXPECT_EQ(setting("ver"), "1.2.7.1");
+    EXPECT_EQ(setting("InstallFolder"), installFolder());
+    EXPECT_EQ(setting("SetupLogFldr"), installFolder());
+    EXPECT_EQ(setting("SetupSchdRcFldr"), dataFolder());
+    EXPECT_EQ(setting("SetupPlbkRcFldr"), dataFolder());
+    EXPECT_EQ(setting("instOSMP"), startMenu);
+    EXPECT_EQ(setting("rgr01").size(), 64u);
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "nshbt0").number(), 2u);
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "WOVol").number(), 16383u);
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "SetupSchdRcSAI").number(), 1u);
+
+    // The uninstall entry and the document type.
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kUninstallKey, "DisplayName").text(), "Kestrova");
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kUninstallKey, "UninstallString").text(),
+              folder + "uninst_kvr.exe");
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kUninstallKey, "DisplayVersion").text(), "1.2.7.1");
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kUninstallKey, "DisplayIcon").text(), program);
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, "Software\\Classes\\.kvrd", nullptr).text(), "KVRD.file");
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, "Software\\Classes\\.kvrd", "PerceivedType").text(),
+              "Document");
+    EXPECT_EQ(
+        readRaw(HKEY_CURRENT_USER, "Software\\Classes\\KVRD.file\\Shell\\open\\Command", nullptr)
+            .text(),
+        "\"" + program + "\" \"%1\"");
+    EXPECT_EQ(
+        readRaw(HKEY_CURRENT_USER, "Software\\Classes\\KVRD.file\\DefaultIcon", nullptr).text(),
+        program + ",-279");
+
+    // Finish opened the hardware guide and started the program.
+    EXPECT_NE(openedDocuments().find("Quick Setup\\index.htm"), std::string::npos);
+    EXPECT_TRUE(waitUntil([] { return standInCount() == 1; }, 10000));
+}
+
+TEST_F(SetupEndToEnd, ReinstallationKeepsTheFoldersAndTheUsersValues) {
+    ASSERT_TRUE(fileExists(installFolder() + "\\kvr.exe")) << "needs the first installation";
+    writeRawNumber(HKEY_CURRENT_USER, kSettingsKey, "nshbt0", 5);
+    writeRawNumber(HKEY_CURRENT_USER, kSettingsKey, "WOVol", 1234);
+
+    SetupProcess setup(gOptions.setup);
+    HWND sheet = setup.waitForWizard();
+    ASSERT_NE(sheet, nullptr);
+    WizardDriver wizard(sheet);
+    walkToFinish(setup, wizard, nullptr, [&](WizardDriver& page, int id) {
+        switch (id) {
+            case IDD_DESTINATION:
+                EXPECT_EQ(page.text(IDC_DESTINATION_EDT_FOLDER), installFolder());
+                EXPECT_FALSE(page.isEnabled(IDC_DESTINATION_EDT_FOLDER));
+                EXPECT_FALSE(page.isEnabled(IDC_DESTINATION_BTN_BROWSE));
+                EXPECT_EQ(page.text(IDC_DESTINATION_TXT_REINSTALL), kReinstallNotice);
+                break;
+            case IDD_DATA_FOLDER:
+                EXPECT_EQ(page.text(IDC_DATA_FOLDER_EDT_FOLDER), dataFolder());
+                EXPECT_FALSE(page.isEnabled(IDC_DATA_FOLDER_EDT_FOLDER));
+                EXPECT_FALSE(page.isEnabled(IDC_DATA_FOLDER_BTN_BROWSE));
+                EXPECT_EQ(page.text(IDC_DATA_FOLDER_TXT_DEFINED), kDataFolderNotice);
+                break;
+            case IDD_FINISH:
+                EXPECT_TRUE(page.isChecked(IDC_FINISH_CHK_LAUNCH));
+                EXPECT_FALSE(page.isChecked(IDC_FINISH_CHK_HARDWARE_GUIDE));
+                page.click(IDC_FINISH_CHK_LAUNCH);
+                EXPECT_TRUE(
+                    waitUntil([&] { return !page.isChecked(IDC_FINISH_CHK_LAUNCH); }, 5000));
+                break;
+        }
+    });
+    ASSERT_EQ(wizard.pageId(), IDD_FINISH);
+    finish(setup, wizard);
+
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "nshbt0").number(), 5u);
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "WOVol").number(), 1234u);
+    EXPECT_EQ(setting("ver"), "1.2.7.1");
+    EXPECT_EQ(setting("InstallFolder"), installFolder());
+    // No icons chosen this time: the earlier ones are gone, the Start Menu's are new.
+    EXPECT_FALSE(pathExists(desktopLink()));
+    EXPECT_FALSE(pathExists(quickLaunchLink()));
+    EXPECT_EQ(linkTarget(startMenuFolder() + "Kestrova.lnk"), installFolder() + "\\kvr.exe");
+    EXPECT_EQ(standInCount(), 0);
+}
+
+TEST_F(SetupEndToEnd, EveryPageFitsAt144Dpi) {
+    setDpi(144);
+    SetupProcess setup(gOptions.setup);
+    HWND sheet = setup.waitForWizard();
+    setDpi(96);
+    ASSERT_NE(sheet, nullptr);
+    WizardDriver wizard(sheet);
+    RECT rect;
+    GetWindowRect(sheet, &rect);
+    walkToFinish(setup, wizard, "144dpi", [&](WizardDriver& page, int id) {
+        expectControlsInsidePage(page, id);
+        if (id == IDD_FINISH) {
+            page.click(IDC_FINISH_CHK_LAUNCH);
+            EXPECT_TRUE(waitUntil([&] { return !page.isChecked(IDC_FINISH_CHK_LAUNCH); }, 5000));
+        }
+    });
+    ASSERT_EQ(wizard.pageId(), IDD_FINISH);
+    finish(setup, wizard);
+    // 144 DPI makes the wizard half as large again as at 96 DPI (about 500 pixels wide).
+    EXPECT_GT(rect.right - rect.left, 650);
+}
+
+TEST_F(SetupEndToEnd, EarlierReleaseIsRemovedWhenNextIsPressed) {
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
+    const std::string log = tempFolder() + "kvr-e2e-uninstaller.log";
+    const std::string uninstaller = tempFolder() + "Kestrova Version 1_2_2 Uninstaller.exe";
+    DeleteFileA(log.c_str());
+
+    SetupProcess setup(gOptions.setup, "", {{"KVR_OLD_UNINSTALLER_LOG", log}});
+    HWND sheet = setup.waitForWizard();
+    ASSERT_NE(sheet, nullptr);
+    WizardDriver wizard(sheet);
+    ASSERT_TRUE(wizard.waitForPage(IDD_WELCOME));
+    settle(setup, wizard);
+    EXPECT_EQ(wizard.text(IDC_WELCOME_TXT_NOTICE), kEarlierReleaseNotice);
+    EXPECT_FALSE(fileExists(log));
+
+    wizard.press(PSBTN_NEXT);
+    ASSERT_TRUE(wizard.waitForPage(IDD_LICENCE, 30000));
+    std::string ran;
+    EXPECT_TRUE(readFile(log, &ran));
+    EXPECT_EQ(ran, "KVRUninstaller122 ran: " + uninstaller + "\r\n");
+    EXPECT_FALSE(pathExists(uninstaller));
+    // The stand-in uninstaller removes the recorded release.
+    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kSettingsKey, "ver").present());
+    cancelAndExpectExit(setup, wizard);
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.7.1");
+}
+
+TEST_F(SetupEndToEnd, NewerInstalledVersionIsOfferedInsteadOfTheWizard) {
+    ASSERT_TRUE(fileExists(installFolder() + "\\kvr.exe")) << "needs the first installation";
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.8");
+    recordOpenedDocuments();
+    {
+        SCOPED_TRACE("No: nothing is started");
+        SetupProcess setup(gOptions.setup);
+        expectOnlyBox(setup, kNewerVersionQuestion, IDNO);
+        Sleep(300);
+        EXPECT_EQ(standInCount(), 0);
+    }
+    {
+        SCOPED_TRACE("Yes: the installed program is started");
+        SetupProcess setup(gOptions.setup);
+        expectOnlyBox(setup, kNewerVersionQuestion, IDYES);
+        EXPECT_TRUE(waitUntil([] { return standInCount() == 1; }, 10000));
+        closeStandIns();
+    }
+    {
+        SCOPED_TRACE("Yes, but no program recorded: the download page");
+        writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", "");
+        SetupProcess setup(gOptions.setup);
+        const SetupBox question = setup.waitForBox();
+        ASSERT_TRUE(question);
+        EXPECT_EQ(question.text, kNewerVersionQuestion);
+        setup.answer(question, IDYES);
+        const SetupBox failure = setup.waitForBox();
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure.text, kCannotRunText);
+        setup.answer(failure, IDOK);
+        DWORD exitCode = 1;
+        ASSERT_TRUE(setup.waitForExit(kExitWait, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_FALSE(setup.wizardSeen());
+        EXPECT_NE(openedDocuments().find("/php/download.php?what=kvr"), std::string::npos);
+    }
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "InstallFolder", installFolder());
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.7.1");
+}
+
+// make run: one installation with the default choices, its pictures, and a line
+// that says what was installed.
+int walkOnce() {
+    setSetupWindowsVersion("winxp");
+    SetupProcess setup(gOptions.setup);
+    HWND sheet = setup.waitForWizard();
+    if (sheet == nullptr) {
+        std::printf("The setup showed no wizard.\n");
+        return 1;
+    }
+    WizardDriver wizard(sheet);
+    walkToFinish(setup, wizard, "96dpi", [](WizardDriver& page, int id) {
+        if (id == IDD_FINISH && page.isChecked(IDC_FINISH_CHK_HARDWARE_GUIDE)) {
+            page.click(IDC_FINISH_CHK_HARDWARE_GUIDE);
+            waitUntil([&] { return !page.isChecked(IDC_FINISH_CHK_HARDWARE_GUIDE); }, 5000);
+        }
+    });
+    if (wizard.pageId() != IDD_FINISH) {
+        std::printf("The setup did not reach its finish page.\n");
+        return 1;
+    }
+    finish(setup, wizard);
+    int files = 0;
+    const std::vector<PackageFile> expected = packageFiles();
+    for (const PackageFile& file : expected) {
+        files += fileExists(installFolder() + "\\" + file.name) ? 1 : 0;
+    }
+    int links = 0;
+    for (const char* name : {"Kestrova", "Manual", "Quick Hardware Setup", "Uninstall"}) {
+        links += fileExists(startMenuFolder() + name + ".lnk") ? 1 : 0;
+    }
+    std::printf(
+        "Installed Kestrova %s: %d of %zu files into %s, data folder %s, %d Start Menu "
+        "shortcuts, uninstall entry %s; the program %s.\n",
+        setting("ver").c_str(), files, expected.size(), installFolder().c_str(),
+        dataFolder().c_str(), links,
+        keyExists(HKEY_CURRENT_USER, kUninstallKey) ? "registered" : "MISSING",
+        waitUntil([] { return standInCount() > 0; }, 5000) ? "was started" : "did not start");
+    closeStandIns();
+    return files == static_cast<int>(expected.size()) && files > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.rfind("--setup=", 0) == 0) {
+            gOptions.setup = argument.substr(8);
+        } else if (argument.rfind("--package-list=", 0) == 0) {
+            gOptions.packageList = argument.substr(15);
+        } else if (argument.rfind("--screens=", 0) == 0) {
+            gOptions.screens = argument.substr(10);
+        } else if (argument == "--walk") {
+            gOptions.walk = true;
+        }
+    }
+    usePhysicalPixels();
+    CoInitialize(nullptr);
+    setDpi(96);
+    if (gOptions.walk) {
+        return walkOnce();
+    }
+    setSetupWindowsVersion("winxp");
+    return RUN_ALL_TESTS();
+}

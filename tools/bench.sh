@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Runs the benchmark program of each build under Wine (tools/wine-test.sh, in the
+# build's own prefix) and prints one table with a column per build, each cell the
+# ratio of a measurement to the baseline taken beside it in the same run. The table
+# also goes to OUT/bench.csv, each build's raw rows to OUT/<name>.txt; their notes
+# (a breakdown of the engine's time) follow the table. Each build also gets the
+# peer installer (tools/nsis-peer.sh, the stand-in files with the matching stub)
+# beside its benchmark, and rows for the size of its setup beyond the payload
+# against the peer's. A build given with --sizes gets only the size rows: one whose
+# benchmark cannot run here.
+#
+#   tools/bench.sh OUT NAME=BUILD_DIR... [--sizes NAME=BUILD_DIR...]
+#   e.g. tools/bench.sh build/bench x64=build/win64 --sizes win32=build/win32
+set -euo pipefail
+
+out=$1
+shift
+tools=$(dirname "$(realpath "$0")")
+mkdir -p "$out"
+
+# Bytes of the files named by a kvrpack list.
+payload_bytes() {
+    local total=0 name source
+    while IFS=$'\t' read -r name source; do
+        [ -n "$name" ] && total=$((total + $(stat -c %s "$source")))
+    done <"$1"
+    echo "$total"
+}
+
+# Builds BUILD/bin/kvr_peer.exe and appends the size rows of BUILD to FILE.
+peer_and_sizes() {
+    local build=$1 file=$2 setup=KestrovaSetup.exe stub=x86-unicode
+    if [ -f "$build/bin/KestrovaSetup-x64.exe" ]; then
+        setup=KestrovaSetup-x64.exe
+        stub=amd64-unicode
+    fi
+    "$tools/nsis-peer.sh" "$build/generated/package135.list" "$stub" "$build/bin/kvr_peer.exe"
+    local files
+    files=$(payload_bytes "$build/generated/package135.list")
+    local ours=$(($(stat -c %s "$build/bin/$setup") - files -
+                  $(payload_bytes "$build/generated/package139.list")))
+    local peer=$(($(stat -c %s "$build/bin/kvr_peer.exe") - files))
+    echo "row;4size;setup beyond its payload vs the NSIS peer (same architecture) beyond the same files;$((ours / 1024));$((peer / 1024));KB;0" >>"$file"
+    if [ "$stub" = x86-unicode ]; then
+        echo "row;4size-limit;32-bit setup beyond its payload vs the 100 KB allowance;$((ours / 1024));100;KB;1" >>"$file"
+    fi
+}
+
+names=()
+sizes_only=""
+for column in "$@"; do
+    if [ "$column" = --sizes ]; then
+        sizes_only=1
+        continue
+    fi
+    name=${column%%=*}
+    build=$(realpath "${column#*=}")
+    : >"$out/$name.txt"
+    peer_and_sizes "$build" "$out/$name.sizes"
+    if [ -z "$sizes_only" ]; then
+        echo "bench: running $name ($build/bin/kvr_bench.exe)..."
+        if ! "$tools/wine-test.sh" "$build" --run "$build/bin/kvr_bench.exe" >"$out/$name.txt" 2>"$out/$name.log"; then
+            cat "$out/$name.txt" "$out/$name.log" >&2
+            echo "bench: $name failed" >&2
+            exit 1
+        fi
+    fi
+    cat "$out/$name.sizes" >>"$out/$name.txt"
+    rm -f "$out/$name.sizes"
+    names+=("$name")
+done
+
+# Rows in the order of the first build; a row that a build lacks shows "-".
+files=()
+for name in "${names[@]}"; do files+=("$out/$name.txt"); done
+awk -F';' -v names="${names[*]}" -v csv="$out/bench.csv" '
+    FNR == 1 { column++ }
+    $1 != "row" { next }
+    {
+        id = $2
+        if (!(id in what)) { order[++rows] = id; what[id] = $3; limit[id] = $7 + 0 }
+        measured[id, column] = $4 + 0; baseline[id, column] = $5 + 0; unit[id, column] = $6
+        present[id, column] = 1
+    }
+    END {
+        count = split(names, name, " ")
+        header = "row,what,largest ratio"
+        for (c = 1; c <= count; c++)
+            header = header "," name[c] " measured," name[c] " baseline," name[c] " unit," \
+                     name[c] " ratio," name[c] " met"
+        print header > csv
+        printf "%-15s %-86s %-7s", "row", "measured vs baseline", "target"
+        for (c = 1; c <= count; c++) printf " %-30s", name[c]
+        printf "\n"
+        for (r = 1; r <= rows; r++) {
+            id = order[r]
+            target = limit[id] > 0 ? sprintf("<=%.2fx", limit[id]) : "-"
+            line = sprintf("%-15s %-86s %-7s", id, what[id], target)
+            record = id ",\"" what[id] "\"," (limit[id] > 0 ? limit[id] : "")
+            for (c = 1; c <= count; c++) {
+                if (!present[id, c]) { line = line sprintf(" %-30s", "-"); record = record ",,,,,"; continue }
+                ratio = baseline[id, c] > 0 ? measured[id, c] / baseline[id, c] : 0
+                met = limit[id] > 0 ? (ratio <= limit[id] ? "met" : "MISSED") : ""
+                cell = sprintf("%.2fx (%.2f/%.2f %s) %s", ratio, measured[id, c], baseline[id, c],
+                               unit[id, c], met)
+                line = line sprintf(" %-30s", cell)
+                record = record "," measured[id, c] "," baseline[id, c] "," unit[id, c] "," \
+                         sprintf("%.3f", ratio) "," met
+            }
+            print line
+            print record > csv
+        }
+    }' "${files[@]}"
+for name in "${names[@]}"; do
+    sed -n "s/^note;/$name: /p" "$out/$name.txt"
+done
+echo "bench: table written to $out/bench.csv"

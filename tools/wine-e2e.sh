@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Runs the end-to-end driver of a test build (tests/e2e, bin/e2e_tests.exe)
+# against the real setup program, in a fresh Wine prefix of its own made from the
+# rig's template. Runs inside tools/wine-test.sh (ctest, or its --script mode),
+# which provides the display, the template and the loader.
+#
+#   tools/wine-e2e.sh BUILD_DIR [driver arguments...]
+#
+# The setup under test follows the build: a 32-bit test build drives the release,
+# dist/KestrovaSetup.exe, under the 32-bit loader in a WINEARCH=win32 prefix; the
+# 64-bit build drives its own KestrovaSetup-x64.exe under wine64, and only where
+# this kernel cannot run 32-bit programs (otherwise it exits 77: skipped, the
+# 32-bit build covers it). KVR_E2E_SETUP names another setup program to drive.
+# Pictures named by --screens=FOLDER (a Unix path here) are converted to PNG.
+set -euo pipefail
+
+build=$(realpath "$1")
+shift
+tools=$(dirname "$(realpath "$0")")
+repo=$(dirname "$tools")
+: "${KVR_WINE_TEMPLATE:?run through tools/wine-test.sh}"
+
+if grep -qx 'KVR_WINEARCH:INTERNAL=win32' "$build/CMakeCache.txt"; then
+    setup=${KVR_E2E_SETUP:-$repo/dist/KestrovaSetup.exe}
+    package_list=$(dirname "$build")/win32/generated/package135.list
+    wine=/usr/lib/wine/wine
+    wineserver=/usr/lib/wine/wineserver32
+else
+    if [ -n "${KVR_WINE32:-}" ] && [ -z "${KVR_E2E_SETUP:-}" ]; then
+        echo "wine-e2e: skipped in the 64-bit build: the 32-bit build drives the release"
+        exit 77
+    fi
+    setup=${KVR_E2E_SETUP:-$build/bin/KestrovaSetup-x64.exe}
+    package_list=$build/generated/package135.list
+    wine=/usr/lib/wine/wine64
+    wineserver=/usr/lib/wine/wineserver64
+fi
+[ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+
+windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
+
+arguments=()
+screens=""
+for argument in "$@"; do
+    case "$argument" in
+        --screens=*)
+            screens=$(realpath -m "${argument#--screens=}")
+            mkdir -p "$screens"
+            rm -f "$screens"/*.bmp
+            arguments+=("--screens=$(windows_path "$screens")")
+            ;;
+        *) arguments+=("$argument") ;;
+    esac
+done
+
+prefix="$build/wine-rig/e2e-prefix"
+rm -rf "$prefix"
+cp -a "$KVR_WINE_TEMPLATE" "$prefix"
+rm -f "$prefix/wineserver"
+export WINEPREFIX="$prefix"
+stop_server() {
+    "$wineserver" -k >/dev/null 2>&1 || true
+    "$wineserver" -w >/dev/null 2>&1 || true
+}
+trap stop_server EXIT
+"$wineserver" -p || true
+"$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+status=0
+"$wine" "$build/bin/e2e_tests.exe" "--setup=$(windows_path "$setup")" \
+    "--package-list=$(windows_path "$package_list")" "${arguments[@]}" || status=$?
+
+if [ -n "$screens" ]; then
+    for bmp in "$screens"/*.bmp; do
+        [ -e "$bmp" ] || continue
+        bmptopnm "$bmp" 2>/dev/null | pnmtopng >"${bmp%.bmp}.png" 2>/dev/null && rm -f "$bmp"
+    done
+fi
+exit $status
