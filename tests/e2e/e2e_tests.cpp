@@ -3,9 +3,10 @@
 //
 // tools/wine-e2e.sh gives this program a fresh prefix of its own and runs it as
 //   e2e_tests.exe --setup=SETUP.exe --package-list=LIST [--screens=FOLDER] [gtest options]
-//   e2e_tests.exe --walk --setup=SETUP.exe [--screens=FOLDER]     (make run: one installation)
+//   e2e_tests.exe --walk --setup=SETUP.exe --package-list=LIST [--screens=FOLDER]  (make run)
 // LIST is the build's package list ("name<TAB>source path" per file, Unix paths);
-// FOLDER receives a BMP picture of every page at 96 and at 144 DPI.
+// FOLDER receives a BMP picture of every page at 96 and at 144 DPI (the script
+// converts them to PNG).
 //
 // The tests share the prefix and run in order: the refusals first, then the first
 // installation, which the later cases build on.
