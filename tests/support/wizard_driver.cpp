@@ -282,10 +282,22 @@ void WizardDriver::press(int psbtn) {
 }
 
 void WizardDriver::settle() {
-    waitUntil([] { return !messageBoxOpen(); }, 10000);
-    // A sent message is handled first when the thread next waits for messages:
-    // with no box left, that is in the sheet's loop, after the handler returned.
-    sendToWizard(gSession.sheetWindow, WM_NULL, 0, 0);
+    // A handler can still be running after its box has closed: the page switch
+    // that follows creates the next page, and the shell calls made there let sent
+    // messages in. So wait until no box is open and the page stays the same for a
+    // while, each look answered by the wizard's thread.
+    constexpr int kStableLooks = 15;
+    int stableLooks = 0;
+    int lastPage = -1;
+    const DWORD start = GetTickCount();
+    while (stableLooks < kStableLooks && GetTickCount() - start < 10000) {
+        const bool boxOpen = messageBoxOpen();
+        sendToWizard(gSession.sheetWindow, WM_NULL, 0, 0);
+        const int page = pageId();
+        stableLooks = (!boxOpen && page == lastPage) ? stableLooks + 1 : 0;
+        lastPage = page;
+        Sleep(kPoll);
+    }
 }
 
 std::string WizardDriver::sheetTitle() {

@@ -51,8 +51,8 @@ public:
     bool sheetButtonEnabled(int buttonId);
     // PSM_PRESSBUTTON with PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH or PSBTN_CANCEL (posted).
     void press(int psbtn);
-    // Returns once the wizard's thread is back in the sheet's own loop with no
-    // message box open, so that a handler that showed a box has finished.
+    // Returns once no message box is open and the current page has stayed the same
+    // for about 150 ms, so that a handler that showed a box has finished.
     void settle();
     // The sheet's title and the header's title and subtitle are drawn from the
     // page description; these read them back for the current page.
