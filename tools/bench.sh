@@ -5,11 +5,12 @@
 # also goes to OUT/bench.csv, each build's raw rows to OUT/<name>.txt; their notes
 # (a breakdown of the engine's time) follow the table. Each build also gets the
 # peer installer (tools/nsis-peer.sh, the stand-in files with the matching stub)
-# beside its benchmark, and rows for the size of its setup beyond the payload
-# against the peer's: the setup of RELEASE_DIR where one is given (the release
-# build, whose runtime and link options differ from the test build's), else of
-# BUILD_DIR. A build given with --sizes gets only the size rows. A 32-bit build on
-# a kernel without 32-bit support gets only its size rows (tools/wine-test.sh says so).
+# beside its benchmark, rows for the size of its setup beyond the payload against
+# the peer's, and the rows of that setup's wizard (bench/wizard_bench.cpp). The
+# setup is RELEASE_DIR's where one is given (the release build, whose runtime and
+# link options differ from the test build's), else BUILD_DIR's. A build given with
+# --sizes gets only the size rows. A 32-bit build on a kernel without 32-bit
+# support gets only its size rows (tools/wine-test.sh says so).
 #
 #   tools/bench.sh OUT NAME=BUILD_DIR[,RELEASE_DIR]... [--sizes NAME=BUILD_DIR...]
 #   e.g. tools/bench.sh build/bench x64=build/win64 win32=build/win32test,build/win32
@@ -29,13 +30,16 @@ payload_bytes() {
     echo "$total"
 }
 
+# The setup program's name in a build's bin folder.
+setup_name() {
+    if [ -f "$1/bin/KestrovaSetup-x64.exe" ]; then echo KestrovaSetup-x64.exe; else echo KestrovaSetup.exe; fi
+}
+
 # Builds BUILD/bin/kvr_peer.exe and appends the size rows of RELEASE's setup to FILE.
 peer_and_sizes() {
-    local build=$1 release=$2 file=$3 setup=KestrovaSetup.exe stub=x86-unicode
-    if [ -f "$release/bin/KestrovaSetup-x64.exe" ]; then
-        setup=KestrovaSetup-x64.exe
-        stub=amd64-unicode
-    fi
+    local build=$1 release=$2 file=$3 setup stub=x86-unicode
+    setup=$(setup_name "$release")
+    [ "$setup" = KestrovaSetup.exe ] || stub=amd64-unicode
     "$tools/nsis-peer.sh" "$build/generated/package135.list" "$stub" "$build/bin/kvr_peer.exe"
     local files
     files=$(payload_bytes "$build/generated/package135.list")
@@ -63,7 +67,9 @@ for column in "$@"; do
     peer_and_sizes "$build" "$release" "$out/$name.sizes"
     if [ -z "$sizes_only" ]; then
         echo "bench: running $name ($build/bin/kvr_bench.exe)..."
-        if ! "$tools/wine-test.sh" "$build" --run "$build/bin/kvr_bench.exe" >"$out/$name.txt" 2>"$out/$name.log"; then
+        setup=$(realpath "$release/bin/$(setup_name "$release")")
+        if ! "$tools/wine-test.sh" "$build" --run "$build/bin/kvr_bench.exe" "Z:${setup//\//\\}" \
+            >"$out/$name.txt" 2>"$out/$name.log"; then
             cat "$out/$name.txt" "$out/$name.log" >&2
             echo "bench: $name failed" >&2
             exit 1
