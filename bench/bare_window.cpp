@@ -1,7 +1,11 @@
-// kvr_bare_window: the least a program with a window does, the baseline of the
-// start-to-first-page rows: registers a class, shows one window and runs its
-// message loop until the window is closed.
+// kvr_bare_window [libraries]: the least a program with a window does, the
+// baseline of the start-to-first-page rows: registers a class, shows one window
+// and runs its message loop until the window is closed. With "libraries" it first
+// loads what the setup's start-up loads before its wizard (OLE and the two
+// rich-edit libraries), to tell their share of the setup's start apart.
 #include <windows.h>
+
+#include <ole2.h>
 
 namespace {
 
@@ -15,7 +19,7 @@ LRESULT CALLBACK bareWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int showWindow(HINSTANCE instance) {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = bareWindowProc;
     windowClass.hInstance = instance;
@@ -39,4 +43,24 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&message);
     }
     return 0;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    if (lstrcmpA(commandLine, "libraries") != 0) {
+        return showWindow(instance);
+    }
+    const HRESULT ole = OleInitialize(nullptr);
+    HMODULE richEdit20 = LoadLibraryA("Riched20.dll");
+    HMODULE richEdit10 = LoadLibraryA("Riched32.dll");
+    const int result = showWindow(instance);
+    if (richEdit10 != nullptr) {
+        FreeLibrary(richEdit10);
+    }
+    if (richEdit20 != nullptr) {
+        FreeLibrary(richEdit20);
+    }
+    if (SUCCEEDED(ole)) {
+        OleUninitialize();
+    }
+    return result;
 }
