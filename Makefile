@@ -85,11 +85,13 @@ run: dist
 		ls -1 $(SCREENS)/*-96dpi.png; \
 	fi
 
-# The 32-bit release gets its size rows; its benchmark needs a 32-bit Wine.
-bench: dist
+# One column per target: the 32-bit test build's benchmark under the 32-bit Wine
+# loader (size rows of the 32-bit release), the x64 build's under wine64.
+bench: dist win32test
 	@tools/install-deps.sh --bench
 	@cmake --build $(WIN64) -j $(JOBS) --target kvr_bench_large
-	@tools/bench.sh $(BUILD)/bench x64=$(WIN64) --sizes win32=$(WIN32)
+	@cmake --build $(WIN32TEST) -j $(JOBS) --target kvr_bench_large
+	@tools/bench.sh $(BUILD)/bench x64=$(WIN64) win32=$(WIN32TEST),$(WIN32)
 
 fuzz: win32
 	@tools/fuzz.sh $(BUILD) $(FUZZ_SECONDS) $(PACKAGES)

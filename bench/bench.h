@@ -58,3 +58,6 @@ double runEngineBenchmarks(const std::string& label, int rounds);
 // The peer installer's silent installation of the stand-in files against `engineMs`.
 void runPeerBenchmark(double engineMs);
 void runMemoryBenchmark(const std::string& label);
+// Start to first page of `setup` against a bare window program and the peer, and
+// one installation through its wizard against the floor of its timer.
+void runWizardBenchmarks(const std::string& setup);

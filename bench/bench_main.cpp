@@ -1,8 +1,10 @@
-// kvr_bench: with no argument, every row for the stand-in package, then the rows
-// that need a process of their own or the generated large package (kvr_bench_large,
-// beside this program, carrying it as resource 135), each in a child process. The
-// peer installer kvr_peer.exe (tools/nsis-peer.sh) must lie beside this program.
-//   kvr_bench engine LABEL | memory LABEL   runs one group of rows in this process.
+// kvr_bench [SETUP]: every row for the stand-in package, then the rows that need a
+// process of their own or the generated large package (kvr_bench_large, beside
+// this program, carrying it as resource 135), each in a child process. The peer
+// installer kvr_peer.exe (tools/nsis-peer.sh) must lie beside this program. With
+// the path of a setup program (built with the same package), also the rows of
+// that setup's wizard, started as its own process.
+//   kvr_bench engine LABEL | memory LABEL | wizard SETUP   runs one group of rows.
 #include <string>
 
 #include "bench/bench.h"
@@ -55,11 +57,18 @@ int main(int argc, char** argv) {
         runMemoryBenchmark(argv[2]);
         return 0;
     }
+    if (mode == "wizard") {
+        runWizardBenchmarks(argv[2]);
+        return 0;
+    }
     runPackageBenchmarks();
     runPeerBenchmark(runEngineBenchmarks("standin", 7));
     runChild("kvr_bench.exe", "memory standin");
     runChild("kvr_bench_large.exe", "engine large");
     runChild("kvr_bench_large.exe", "memory large");
     runTextBenchmarks();
+    if (argc == 2) {
+        runWizardBenchmarks(argv[1]);
+    }
     return 0;
 }

@@ -1,5 +1,7 @@
 // The package archive format, written down once and shared by the setup, the
-// host-side archive tool and the fuzz target. Plain C++: no Windows headers.
+// host-side archive tool and the fuzz target, and its reader. Plain C++: no
+// Windows headers. The writer (package_writer.h) lives apart, so that the setup,
+// which only reads, does not carry it.
 //
 // Byte layout (all integers unsigned 32-bit little-endian, offsets from byte 0):
 //   0   1  key          0: stored plain; otherwise every later byte i+1 is
@@ -18,8 +20,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
 
 namespace package_format {
 constexpr uint32_t kEndMarker = 0x91813B0Fu;
@@ -50,17 +50,3 @@ struct PackageEntryTable {
 bool openPackage(const uint8_t* bytes, uint32_t length, PackageEntryTable** entries,
                  uint8_t** image);
 void freePackage(PackageEntryTable* entries, uint8_t* image);
-
-// One entry to write: its name in the archive and its contents.
-struct PackageInput {
-    std::string name;
-    std::vector<uint8_t> data;
-};
-
-// Builds an archive of the inputs in their order, data back to back, scrambled with
-// `key` (0: plain). Returns false with a reason, leaving `archive` untouched, when the
-// inputs exceed the format's limits (entries, header size, entry size, total size),
-// a name is empty, holds a NUL or is longer than kMaxNameLength, or an empty entry
-// would end the archive (a reader rejects an entry that starts at the image's end).
-bool writePackage(const std::vector<PackageInput>& inputs, uint8_t key,
-                  std::vector<uint8_t>* archive, std::string* reason);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <cstring>
 #include <new>
 
 #include "engine/folder_paths.h"
@@ -37,9 +38,19 @@ private:
     HANDLE handle_;
 };
 
+// Sets a line only when its text changes: every file step reports "Installing
+// File:", and each set costs the window system a round trip and a repaint of the
+// line. A text longer than the buffer compares unequal and is set.
+void setLine(HWND page, int line, const char* text) {
+    char shown[2 * MAX_PATH];
+    if (GetDlgItemTextA(page, line, shown, sizeof shown) == 0 || std::strcmp(shown, text) != 0) {
+        SetDlgItemTextA(page, line, text);
+    }
+}
+
 void report(HWND page, const char* status, const char* detail) {
-    SetDlgItemTextA(page, kInstallStatusLine, status);
-    SetDlgItemTextA(page, kInstallDetailLine, detail);
+    setLine(page, kInstallStatusLine, status);
+    setLine(page, kInstallDetailLine, detail);
 }
 
 // A package without entries counts as broken: the first file step writes entry 0.

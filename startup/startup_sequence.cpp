@@ -6,6 +6,8 @@
 #include <ole2.h>
 #include <shlobj.h>
 
+#include <initializer_list>
+
 #include "engine/folder_paths.h"
 #include "registration/registry_access.h"
 #include "resources/resource_ids.h"

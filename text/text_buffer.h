@@ -54,8 +54,8 @@ public:
     TextBuffer& assign(const TextBuffer& other);
     TextBuffer& assign(const char* text);
     bool assignWide(const wchar_t* text, int count);
-    uint32_t format(const char* fmt, ...) __attribute__((format(gnu_printf, 2, 3)));
-    uint32_t appendFormat(const char* fmt, ...) __attribute__((format(gnu_printf, 2, 3)));
+    uint32_t format(const char* fmt, ...) __attribute__((format(ms_printf, 2, 3)));
+    uint32_t appendFormat(const char* fmt, ...) __attribute__((format(ms_printf, 2, 3)));
 
     // Appending.
     uint32_t appendBytes(const void* bytes, int32_t count);

@@ -5,12 +5,15 @@
 # also goes to OUT/bench.csv, each build's raw rows to OUT/<name>.txt; their notes
 # (a breakdown of the engine's time) follow the table. Each build also gets the
 # peer installer (tools/nsis-peer.sh, the stand-in files with the matching stub)
-# beside its benchmark, and rows for the size of its setup beyond the payload
-# against the peer's. A build given with --sizes gets only the size rows: one whose
-# benchmark cannot run here.
+# beside its benchmark, rows for the size of its setup beyond the payload against
+# the peer's, and the rows of that setup's wizard (bench/wizard_bench.cpp). The
+# setup is RELEASE_DIR's where one is given (the release build, whose runtime and
+# link options differ from the test build's), else BUILD_DIR's. A build given with
+# --sizes gets only the size rows. A 32-bit build on a kernel without 32-bit
+# support gets only its size rows (tools/wine-test.sh says so).
 #
-#   tools/bench.sh OUT NAME=BUILD_DIR... [--sizes NAME=BUILD_DIR...]
-#   e.g. tools/bench.sh build/bench x64=build/win64 --sizes win32=build/win32
+#   tools/bench.sh OUT NAME=BUILD_DIR[,RELEASE_DIR]... [--sizes NAME=BUILD_DIR...]
+#   e.g. tools/bench.sh build/bench x64=build/win64 win32=build/win32test,build/win32
 set -euo pipefail
 
 out=$1
@@ -27,17 +30,20 @@ payload_bytes() {
     echo "$total"
 }
 
-# Builds BUILD/bin/kvr_peer.exe and appends the size rows of BUILD to FILE.
+# The setup program's name in a build's bin folder.
+setup_name() {
+    if [ -f "$1/bin/KestrovaSetup-x64.exe" ]; then echo KestrovaSetup-x64.exe; else echo KestrovaSetup.exe; fi
+}
+
+# Builds BUILD/bin/kvr_peer.exe and appends the size rows of RELEASE's setup to FILE.
 peer_and_sizes() {
-    local build=$1 file=$2 setup=KestrovaSetup.exe stub=x86-unicode
-    if [ -f "$build/bin/KestrovaSetup-x64.exe" ]; then
-        setup=KestrovaSetup-x64.exe
-        stub=amd64-unicode
-    fi
+    local build=$1 release=$2 file=$3 setup stub=x86-unicode
+    setup=$(setup_name "$release")
+    [ "$setup" = KestrovaSetup.exe ] || stub=amd64-unicode
     "$tools/nsis-peer.sh" "$build/generated/package135.list" "$stub" "$build/bin/kvr_peer.exe"
     local files
     files=$(payload_bytes "$build/generated/package135.list")
-    local ours=$(($(stat -c %s "$build/bin/$setup") - files -
+    local ours=$(($(stat -c %s "$release/bin/$setup") - files -
                   $(payload_bytes "$build/generated/package139.list")))
     local peer=$(($(stat -c %s "$build/bin/kvr_peer.exe") - files))
     echo "row;4size;setup beyond its payload vs the NSIS peer (same architecture) beyond the same files;$((ours / 1024));$((peer / 1024));KB;0" >>"$file"
@@ -54,12 +60,16 @@ for column in "$@"; do
         continue
     fi
     name=${column%%=*}
-    build=$(realpath "${column#*=}")
+    dirs=${column#*=}
+    build=$(realpath "${dirs%%,*}")
+    release=$(realpath "${dirs#*,}")
     : >"$out/$name.txt"
-    peer_and_sizes "$build" "$out/$name.sizes"
+    peer_and_sizes "$build" "$release" "$out/$name.sizes"
     if [ -z "$sizes_only" ]; then
         echo "bench: running $name ($build/bin/kvr_bench.exe)..."
-        if ! "$tools/wine-test.sh" "$build" --run "$build/bin/kvr_bench.exe" >"$out/$name.txt" 2>"$out/$name.log"; then
+        setup=$(realpath "$release/bin/$(setup_name "$release")")
+        if ! "$tools/wine-test.sh" "$build" --run "$build/bin/kvr_bench.exe" "Z:${setup//\//\\}" \
+            >"$out/$name.txt" 2>"$out/$name.log"; then
             cat "$out/$name.txt" "$out/$name.log" >&2
             echo "bench: $name failed" >&2
             exit 1

@@ -145,11 +145,13 @@ void put32(std::string& out, uint32_t value) {
 }
 
 // BITMAPINFOHEADER, palette and bottom-up pixel rows; `heightFactor` 2 for icons,
-// whose header counts the mask's rows too.
+// whose header counts the mask's rows too. Every picture uses the 16 colours of
+// the common palette, so an 8-bit one stores only those (biClrUsed 16) instead of
+// 240 unused black entries: 960 bytes less each in the setup.
 std::string dib(const Canvas& canvas, int bits, int heightFactor) {
     std::string out;
     const uint32_t stride = ((canvas.size * bits + 31) / 32) * 4;
-    const uint32_t colours = 1u << bits;
+    const uint32_t colours = 16;
     put32(out, 40);
     put32(out, canvas.size);
     put32(out, canvas.size * heightFactor);
@@ -159,10 +161,10 @@ std::string dib(const Canvas& canvas, int bits, int heightFactor) {
     put32(out, stride * canvas.size);
     put32(out, 2835);
     put32(out, 2835);
-    put32(out, 0);
+    put32(out, colours);
     put32(out, 0);
     for (uint32_t i = 0; i < colours; ++i) {
-        const uint32_t rgb = i < 16 ? kPalette[i] : 0;
+        const uint32_t rgb = kPalette[i];
         out.push_back(char(rgb & 0xFF));
         out.push_back(char((rgb >> 8) & 0xFF));
         out.push_back(char(rgb >> 16));
@@ -231,7 +233,7 @@ std::string icon(void (*draw)(Canvas&)) {
 
 std::string bitmapFile(const Canvas& canvas, int bits) {
     const std::string info = dib(canvas, bits, 1);
-    const uint32_t header = 14, paletteEnd = header + 40 + (4u << bits);
+    const uint32_t header = 14, paletteEnd = header + 40 + 4 * 16;
     std::string out = "BM";
     put32(out, header + uint32_t(info.size()));
     put32(out, 0);

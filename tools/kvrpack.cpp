@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/package_format.h"
+#include "engine/package_writer.h"
 #include "tools/package_listing.h"
 
 namespace {

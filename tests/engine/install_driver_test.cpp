@@ -3,6 +3,7 @@
 // each followed by the undo.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <prsht.h>
 
 #include "engine/install_driver.h"
@@ -43,6 +44,15 @@ bool isGeneratedStagingName(const std::string& folder) {
 
 std::string nameOf(int k) {
     return installedFiles()[k].name;
+}
+
+// Counts the texts set on a control (a subclass of it, `counter` its reference data).
+LRESULT CALLBACK countTextSets(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR counter) {
+    if (message == WM_SETTEXT) {
+        ++*reinterpret_cast<int*>(counter);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 class InstallDriverTest : public InstallTest {
@@ -132,6 +142,28 @@ TEST_F(InstallDriverTest, FreshInstallWritesEveryFileAndMovesToTheFinishPage) {
     // Further ticks do nothing once the installation is complete.
     runInstallStep(page_.handle());
     EXPECT_EQ(gSession.progress.stepIndex, kTotalSteps);
+}
+
+TEST_F(InstallDriverTest, EveryFileStepShowsItsFileWhileTheStatusLineIsSetOnce) {
+    driveUntilStep(1);
+    ASSERT_EQ(statusText(), "Creating installation folder...");
+    const HWND status = GetDlgItem(page_.handle(), 1020);
+    int statusSets = 0;
+    ASSERT_TRUE(SetWindowSubclass(status, countTextSets, 1, DWORD_PTR(&statusSets)));
+    for (int k = 0; k < kFileSteps; ++k) {
+        driveUntilStep(k + 2);
+        ASSERT_EQ(gSession.progress.stepIndex, k + 2) << statusText();
+        EXPECT_EQ(statusText(), "Installing File:") << "after file step " << k;
+        EXPECT_EQ(page_.line(1019), nameOf(k)) << "after file step " << k;
+    }
+    EXPECT_EQ(statusSets, 1);
+    // The next step's own lines still show: "Installing data folder...", then
+    // "Installing shortcuts...".
+    driveUntilStep(kFileSteps + 2);
+    EXPECT_EQ(statusText(), "Installing shortcuts...");
+    EXPECT_EQ(page_.line(1019), "");
+    EXPECT_EQ(statusSets, 3);
+    RemoveWindowSubclass(status, countTextSets, 1);
 }
 
 TEST_F(InstallDriverTest, ReinstallSavesEveryReplacedFileAndDeletesTheCopiesAtTheEnd) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/package_format.h"
+#include "engine/package_writer.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/package_format.h"
+#include "engine/package_writer.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
 

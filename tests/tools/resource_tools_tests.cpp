@@ -79,6 +79,12 @@ TEST(Kvrart, DrawsEveryIconAtBothSizesAndDepthsAndTheTwoBitmaps) {
             const uint32_t size = little(icon, entry + 8, 4), offset = little(icon, entry + 12, 4);
             ASSERT_LE(offset + size, icon.size()) << name;
             EXPECT_EQ(expected[i][0] * 2, little(icon, offset + 8, 4)) << name;
+            // The 16 colours of the palette only, at either depth: header, palette,
+            // pixel rows and mask rows (each padded to 4 bytes) and nothing more.
+            const uint32_t side = expected[i][0], bits = expected[i][1];
+            EXPECT_EQ(16u, little(icon, offset + 32, 4)) << name;
+            EXPECT_EQ(40 + 16 * 4 + side * ((side * bits + 31) / 32 * 4) + side * 4, size)
+                << name << " " << side << "x" << side << "x" << bits;
         }
     }
     const struct {
@@ -93,6 +99,8 @@ TEST(Kvrart, DrawsEveryIconAtBothSizesAndDepthsAndTheTwoBitmaps) {
         EXPECT_EQ(b.side, little(bitmap, 18, 4)) << b.name;
         EXPECT_EQ(b.side, little(bitmap, 22, 4)) << b.name;
         EXPECT_EQ(b.bits, little(bitmap, 28, 2)) << b.name;
+        EXPECT_EQ(16u, little(bitmap, 46, 4)) << b.name;
+        EXPECT_EQ(14u + 40 + 16 * 4, little(bitmap, 10, 4)) << b.name;
     }
 }
 
