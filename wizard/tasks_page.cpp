@@ -6,6 +6,7 @@
 
 #include "resources/resource_ids.h"
 #include "startup/setup_session.h"
+#include "wizard/folder_browser.h"
 #include "wizard/wizard_frame.h"
 #include "wizard/wizard_pages.h"
 
@@ -14,17 +15,12 @@ namespace {
 // Whether the shell gives an item list for the user's application-data folder,
 // where the Quick Launch shortcuts live. False without the shell's allocator.
 bool appDataFolderFound(HWND page) {
-    IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) {
+    ShellAllocator allocator;
+    if (!allocator.available()) {
         return false;
     }
-    LPITEMIDLIST folder = nullptr;
-    const bool found = SUCCEEDED(SHGetSpecialFolderLocation(page, CSIDL_APPDATA, &folder));
-    if (folder != nullptr) {
-        allocator->Free(folder);
-    }
-    allocator->Release();
-    return found;
+    ShellItemList folder(allocator);
+    return SUCCEEDED(SHGetSpecialFolderLocation(page, CSIDL_APPDATA, folder.out()));
 }
 
 bool isChecked(HWND page, int id) {
