@@ -36,11 +36,18 @@ bool runStep(HWND page, int step, TextBuffer& error, bool& offerFeedback) {
     return false;
 }
 
+// Steps run strictly one after the other and the preparation puts the bar at 0,
+// so the bar already stands where the previous step left it: with more steps than
+// positions most steps leave it unchanged, and a set costs a round trip and a
+// repaint.
 void showProgress(HWND page, int step) {
     const int total = gSession.progress.stepTotals[0];
-    if (total != 0) {
-        SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETPOS,
-                            step * kInstallProgressRange / total, 0);
+    if (total == 0) {
+        return;
+    }
+    const int position = step * kInstallProgressRange / total;
+    if (step == 0 || position != (step - 1) * kInstallProgressRange / total) {
+        SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETPOS, position, 0);
     }
 }
 

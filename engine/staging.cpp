@@ -41,16 +41,16 @@ private:
 // Sets a line only when its text changes: every file step reports "Installing
 // File:", and each set costs the window system a round trip and a repaint of the
 // line. A text longer than the buffer compares unequal and is set.
-void setLine(HWND page, int line, const char* text) {
+void setLine(HWND line, const char* text) {
     char shown[2 * MAX_PATH];
-    if (GetDlgItemTextA(page, line, shown, sizeof shown) == 0 || std::strcmp(shown, text) != 0) {
-        SetDlgItemTextA(page, line, text);
+    if (GetWindowTextA(line, shown, sizeof shown) == 0 || std::strcmp(shown, text) != 0) {
+        SetWindowTextA(line, text);
     }
 }
 
 void report(HWND page, const char* status, const char* detail) {
-    setLine(page, kInstallStatusLine, status);
-    setLine(page, kInstallDetailLine, detail);
+    setLine(GetDlgItem(page, kInstallStatusLine), status);
+    setLine(GetDlgItem(page, kInstallDetailLine), detail);
 }
 
 // A package without entries counts as broken: the first file step writes entry 0.
@@ -108,12 +108,13 @@ bool isDriverLibrary(const char* path) {
     return lstrcmpiA(name, kDriverLibrary) == 0 || lstrcmpiA(name, kDriverLibraryCopy) == 0;
 }
 
-// Saves an existing target before it is overwritten. False (with the copy's error
-// code in `error`) when it exists and cannot be saved: overwriting it then would
-// lose it for good if the installation were undone.
-bool recordTarget(InstallRecord& record, const TextBuffer& target, const TextBuffer& backup,
-                  TextBuffer& error) {
-    if (!PathFileExistsA(target.text())) {
+// Saves an existing target before it is overwritten; `attributes` are the
+// target's, INVALID_FILE_ATTRIBUTES when nothing exists there. False (with the
+// copy's error code in `error`) when it exists and cannot be saved: overwriting it
+// then would lose it for good if the installation were undone.
+bool recordTarget(InstallRecord& record, const TextBuffer& target, DWORD attributes,
+                  const TextBuffer& backup, TextBuffer& error) {
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
         record.state = newFile;
         record.targetPath = target;
         record.backupPath.clear();
@@ -224,7 +225,11 @@ bool installFile(HWND page, int k, TextBuffer& error, bool& /*offerFeedback*/) {
     TextBuffer target;
     target.format("%s\\%s", gSession.choices.installFolder.text(), name);
     InstallRecord& record = progress.backupList[k];
-    if (!recordTarget(record, target, backup, error)) {
+    // One look at the target answers both whether it exists and what its
+    // attributes were: on a file system where each lookup of a missing name reads
+    // the whole folder, the step's lookups are most of its cost.
+    const DWORD previousAttributes = GetFileAttributesA(target.text());
+    if (!recordTarget(record, target, previousAttributes, backup, error)) {
         return false;
     }
 
@@ -232,8 +237,9 @@ bool installFile(HWND page, int k, TextBuffer& error, bool& /*offerFeedback*/) {
     if (folder.visibleLength() != 0) {
         CreateDirectoryA(folder.text(), nullptr);
     }
-    const DWORD previousAttributes = GetFileAttributesA(target.text());
-    SetFileAttributesA(target.text(), FILE_ATTRIBUTE_NORMAL);
+    if (previousAttributes != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(target.text(), FILE_ATTRIBUTE_NORMAL);
+    }
     bool opened = false;
     const bool written =
         writeTarget(target, progress.packageData + entry.position, entry.size, error, opened);

@@ -2,9 +2,11 @@
 //
 //   kvrart OUTDIR
 //
-// Writes OUTDIR/kvr_application.ico, kvr_data_folder.ico, kvr_destination.ico,
-// kvr_start_menu.ico (each 16x16 and 32x32 at 4 and 8 bits per pixel, with a
-// transparency mask), kvr_watermark.bmp (2x2, 4-bit, white) and kvr_header.bmp
+// Writes OUTDIR/kvr_application.ico (16x16 and 32x32 at 4 and 8 bits per pixel,
+// with a transparency mask: the window and task bar pick their size), the page
+// icons kvr_data_folder.ico, kvr_destination.ico and kvr_start_menu.ico (only the
+// 32x32 one at 4 bits that their pages show: in 16 colours an 8-bit image would look
+// the same at twice the bytes), kvr_watermark.bmp (2x2, 4-bit, white) and kvr_header.bmp
 // (48x48, 8-bit, the application's picture on white). Every picture is drawn on a
 // 32-unit grid and sampled at the pixel centres of its size, in one 16-colour
 // palette, so that all of them look alike. Exits with 1 and a message on failure.
@@ -198,16 +200,22 @@ std::string mask(const Canvas& canvas) {
     return out;
 }
 
-std::string icon(void (*draw)(Canvas&)) {
+struct IconImages {
+    std::vector<int> sizes, bits;
+};
+const IconImages kApplicationImages{{16, 32}, {4, 8}};
+const IconImages kPageImages{{32}, {4}};
+
+std::string icon(void (*draw)(Canvas&), const IconImages& wanted) {
     struct Image {
         int size, bits;
         std::string data;
     };
     std::vector<Image> images;
-    for (int size : {16, 32}) {
+    for (int size : wanted.sizes) {
         Canvas canvas(size);
         draw(canvas);
-        for (int bits : {4, 8})
+        for (int bits : wanted.bits)
             images.push_back({size, bits, dib(canvas, bits, 2) + mask(canvas)});
     }
     std::string out;
@@ -260,11 +268,12 @@ int main(int argc, char** argv) {
     const std::string folder = std::string(argv[1]) + "/";
     Canvas header(48, kWhite);
     drawRadio(header);
-    const bool written = save(folder + "kvr_application.ico", icon(drawRadio)) &&
-                         save(folder + "kvr_data_folder.ico", icon(drawDataFolder)) &&
-                         save(folder + "kvr_destination.ico", icon(drawDestination)) &&
-                         save(folder + "kvr_start_menu.ico", icon(drawStartMenu)) &&
-                         save(folder + "kvr_watermark.bmp", bitmapFile(Canvas(2, kWhite), 4)) &&
-                         save(folder + "kvr_header.bmp", bitmapFile(header, 8));
+    const bool written =
+        save(folder + "kvr_application.ico", icon(drawRadio, kApplicationImages)) &&
+        save(folder + "kvr_data_folder.ico", icon(drawDataFolder, kPageImages)) &&
+        save(folder + "kvr_destination.ico", icon(drawDestination, kPageImages)) &&
+        save(folder + "kvr_start_menu.ico", icon(drawStartMenu, kPageImages)) &&
+        save(folder + "kvr_watermark.bmp", bitmapFile(Canvas(2, kWhite), 4)) &&
+        save(folder + "kvr_header.bmp", bitmapFile(header, 8));
     return written ? 0 : 1;
 }

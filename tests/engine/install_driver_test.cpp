@@ -144,6 +144,23 @@ TEST_F(InstallDriverTest, FreshInstallWritesEveryFileAndMovesToTheFinishPage) {
     EXPECT_EQ(gSession.progress.stepIndex, kTotalSteps);
 }
 
+// A package of more files than the bar has positions: most steps leave the bar
+// where it stands, and after every step it still shows step x 256 / total.
+TEST_F(InstallDriverTest, TheBarFollowsEveryStepWhenStepsOutnumberItsPositions) {
+    constexpr int kPretendedTotal = 1000;
+    driveUntilStep(1);
+    ASSERT_FALSE(gSession.progress.installFailed);
+    gSession.progress.stepTotals[0] = kPretendedTotal;
+    int position = page_.progressPosition();
+    ASSERT_EQ(position, 0);
+    for (int step = 1; step < kTotalSteps; ++step) {
+        runInstallStep(page_.handle());
+        ASSERT_EQ(gSession.progress.stepIndex, step + 1) << statusText();
+        EXPECT_EQ(page_.progressPosition(), step * 256 / kPretendedTotal) << "after step " << step;
+    }
+    pumpMessages();
+}
+
 TEST_F(InstallDriverTest, EveryFileStepShowsItsFileWhileTheStatusLineIsSetOnce) {
     driveUntilStep(1);
     ASSERT_EQ(statusText(), "Creating installation folder...");
