@@ -89,8 +89,9 @@ run: dist
 # loader (size rows of the 32-bit release), the x64 build's under wine64.
 bench: dist win32test
 	@tools/install-deps.sh --bench
-	@cmake --build $(WIN64) -j $(JOBS) --target kvr_bench_large
+	@cmake --build $(WIN64) -j $(JOBS) --target kvr_bench_large kvr_setup_medium kvr_setup_large
 	@cmake --build $(WIN32TEST) -j $(JOBS) --target kvr_bench_large
+	@cmake --build $(WIN32) -j $(JOBS) --target kvr_setup_medium kvr_setup_large
 	@tools/bench.sh $(BUILD)/bench x64=$(WIN64) win32=$(WIN32TEST),$(WIN32)
 
 fuzz: win32

@@ -61,3 +61,7 @@ void runMemoryBenchmark(const std::string& label);
 // Start to first page of `setup` against a bare window program and the peer, and
 // one installation through its wizard against the floor of its timer.
 void runWizardBenchmarks(const std::string& setup);
+// Start to first page of `setup` against the NSIS peer `peer` carrying the same
+// payload, the row named for the payload's `label`.
+void runPayloadStartBenchmark(const std::string& label, const std::string& setup,
+                              const std::string& peer);

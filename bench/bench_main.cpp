@@ -5,6 +5,8 @@
 // the path of a setup program (built with the same package), also the rows of
 // that setup's wizard, started as its own process.
 //   kvr_bench engine LABEL | memory LABEL | wizard SETUP   runs one group of rows.
+//   kvr_bench startpeer LABEL SETUP PEER   start to first page of a setup and the peer
+//                                          that carry the same payload, LABEL.
 #include <string>
 
 #include "bench/bench.h"
@@ -48,6 +50,10 @@ void runChild(const char* program, const char* arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "startpeer") {
+        runPayloadStartBenchmark(argv[2], argv[3], argv[4]);
+        return 0;
+    }
     const std::string mode = argc == 3 ? argv[1] : "";
     if (mode == "engine") {
         runEngineBenchmarks(argv[2], 3);

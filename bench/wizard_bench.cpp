@@ -118,7 +118,34 @@ int installSteps() {
     return steps;
 }
 
+double fileMegabytes(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        benchFailed("cannot find " + path);
+    }
+    return (double(data.nFileSizeHigh) * 4294967296.0 + data.nFileSizeLow) / (1024.0 * 1024.0);
+}
+
 }  // namespace
+
+void runPayloadStartBenchmark(const std::string& label, const std::string& setup,
+                              const std::string& peer) {
+    std::vector<double> ours, peers;
+    for (int round = -1; round < kStartRounds; ++round) {
+        const double oursMs = startToWindowMs(setup, "");
+        const double peerMs = startToWindowMs(peer, "");
+        if (round >= 0) {
+            ours.push_back(oursMs);
+            peers.push_back(peerMs);
+        }
+    }
+    char what[200];
+    std::snprintf(what, sizeof what,
+                  "process start to the first wizard page vs the NSIS peer's, %s payload "
+                  "(setup %.1f MB, peer %.1f MB)",
+                  label.c_str(), fileMegabytes(setup), fileMegabytes(peer));
+    printRow("4start-peer-" + label, what, medianOf(ours), medianOf(peers), "ms", 1.0);
+}
 
 void runWizardBenchmarks(const std::string& setup) {
     const std::string bare = benchFolder() + "kvr_bare_window.exe";

@@ -6,7 +6,9 @@
 # (a breakdown of the engine's time) follow the table. Each build also gets the
 # peer installer (tools/nsis-peer.sh, the stand-in files with the matching stub)
 # beside its benchmark, rows for the size of its setup beyond the payload against
-# the peer's, and the rows of that setup's wizard (bench/wizard_bench.cpp). The
+# the peer's, the rows of that setup's wizard (bench/wizard_bench.cpp), and its
+# start against the peer's with each generated payload (kvr_setup_medium and
+# kvr_setup_large of RELEASE_DIR, each peer built from the same files). The
 # setup is RELEASE_DIR's where one is given (the release build, whose runtime and
 # link options differ from the test build's), else BUILD_DIR's. A build given with
 # --sizes gets only the size rows. A 32-bit build on a kernel without 32-bit
@@ -52,6 +54,25 @@ peer_and_sizes() {
     fi
 }
 
+# Appends to FILE the start-to-first-page rows of RELEASE's setups that carry the
+# generated payloads (kvr_setup_medium, kvr_setup_large) against the peer built
+# from the same files, run by BUILD's benchmark program.
+start_at_payload_sizes() {
+    local build=$1 release=$2 file=$3 log=$4 label stub=x86-unicode setup peer
+    [ "$(setup_name "$release")" = KestrovaSetup.exe ] || stub=amd64-unicode
+    for label in medium large; do
+        setup="$release/bin/kvr_setup_$label.exe"
+        peer="$build/bin/kvr_peer_$label.exe"
+        "$tools/nsis-peer.sh" "$release/generated/payload-$label/list" "$stub" "$peer"
+        if ! "$tools/wine-test.sh" "$build" --run "$build/bin/kvr_bench.exe" startpeer "$label" \
+            "Z:${setup//\//\\}" "Z:${peer//\//\\}" >>"$file" 2>>"$log"; then
+            cat "$file" "$log" >&2
+            echo "bench: the $label payload's start rows failed" >&2
+            exit 1
+        fi
+    done
+}
+
 names=()
 sizes_only=""
 for column in "$@"; do
@@ -74,6 +95,9 @@ for column in "$@"; do
             echo "bench: $name failed" >&2
             exit 1
         fi
+    fi
+    if [ -z "$sizes_only" ]; then
+        start_at_payload_sizes "$build" "$release" "$out/$name.txt" "$out/$name.log"
     fi
     cat "$out/$name.sizes" >>"$out/$name.txt"
     rm -f "$out/$name.sizes"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the release executable's PE header: a 32-bit GUI program that Windows XP
-# accepts (subsystem version 5.01) and that imports system DLLs only.
+# accepts (subsystem version 5.01), that imports system DLLs only, and whose
+# resources start on a page of the file (tools/kvralign.cpp).
 set -euo pipefail
 exe=$1
 dump=$(i686-w64-mingw32-objdump -p "$exe")
@@ -13,4 +14,8 @@ system_dlls='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|SHLWAPI|OLE32|OLEAUT32|COM
 while read -r dll; do
     grep -qiE "$system_dlls" <<<"$dll" || fail "imports a non-system DLL: $dll"
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump")
-echo "release check: $exe is a PE32 GUI program, subsystem 5.01, system DLLs only"
+resources=$(i686-w64-mingw32-objdump -h "$exe" | awk '$2 == ".rsrc" { print $6 }')
+[ -n "$resources" ] || fail "no resource section"
+(( 16#$resources % 4096 == 0 )) || fail "the resources start at 0x$resources, not on a page"
+echo "release check: $exe is a PE32 GUI program, subsystem 5.01, system DLLs only," \
+    "resources on a page"

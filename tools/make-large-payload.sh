@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Writes the benchmark's large payload into FOLDER: 1,000 files of 1 byte to 200 KB
-# (about 100 MB in all) of random bytes, in ten folders three levels deep, and
-# FOLDER/list, a kvrpack list that names each parent folder's files first.
+# Writes a benchmark payload into FOLDER: 1,000 files of 1 byte to LARGEST bytes
+# (default 204800: about 100 MB in all) of random bytes, in ten folders three
+# levels deep, and FOLDER/list, a kvrpack list that names each parent folder's
+# files first.
 #
-#   tools/make-large-payload.sh FOLDER
+#   tools/make-large-payload.sh FOLDER [LARGEST]
 set -euo pipefail
 
 folder=$1
+largest=${2:-204800}
 rm -rf "$folder"
 mkdir -p "$folder/files"
 list="$folder/list"
@@ -15,7 +17,7 @@ index=0
 
 # One file of the payload, named $1 in the archive.
 add() {
-    local size=$(((index * 2654435761 % 204800) + 1))
+    local size=$(((index * 2654435761 % largest) + 1))
     head -c "$size" /dev/urandom >"$folder/files/$index"
     printf '%s\tfiles/%s\n' "$1" "$index" >>"$list"
     index=$((index + 1))

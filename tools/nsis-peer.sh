@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the peer installer for the benchmark with makensis: the files of a kvrpack
-# LIST (NAME<TAB>SOURCE lines), stored without compression, installed per user into
+# LIST (NAME<TAB>SOURCE lines, a relative SOURCE taken from LIST's folder), stored
+# without compression, installed per user into
 # "$LOCALAPPDATA\Kestrova Peer" (or /D=FOLDER), with a directory page and a progress
 # page. TARGET is makensis's stub: x86-unicode, like the 32-bit release, or
 # amd64-unicode, like the 64-bit build.
@@ -11,6 +12,7 @@ set -euo pipefail
 list=$1
 target=$2
 out=$(realpath -m "$3")
+from=$(dirname "$(realpath "$list")")
 script="${out%.exe}.nsi"
 mkdir -p "$(dirname "$out")"
 {
@@ -35,6 +37,10 @@ mkdir -p "$(dirname "$out")"
             echo "  SetOutPath \"\$INSTDIR$here\""
             folder=$here
         fi
+        case "$source" in
+            /*) ;;
+            *) source="$from/$source" ;;
+        esac
         echo "  File \"/oname=${name##*\\}\" \"$source\""
     done <"$list"
     echo "SectionEnd"

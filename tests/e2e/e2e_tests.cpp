@@ -14,6 +14,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <imagehlp.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -349,6 +350,32 @@ protected:
     }
     void TearDown() override { closeStandIns(); }
 };
+
+// The program as it is shipped, after its resources were moved to a page boundary
+// of the file: the system's own routine agrees with its checksum, and the section
+// that carries the packages starts on a page, so a loader can map it from the file.
+TEST_F(SetupEndToEnd, TheProgramFileHasItsChecksumAndItsResourcesOnAPage) {
+    DWORD inHeader = 0, computed = 0;
+    ASSERT_EQ(MapFileAndCheckSumA(gOptions.setup.c_str(), &inHeader, &computed),
+              DWORD(CHECKSUM_SUCCESS));
+    EXPECT_NE(inHeader, 0u);
+    EXPECT_EQ(inHeader, computed);
+
+    std::string image;
+    ASSERT_TRUE(readFile(gOptions.setup, &image));
+    ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + dos->e_lfanew);
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    const IMAGE_SECTION_HEADER* resources = nullptr;
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        if (std::string(reinterpret_cast<const char*>(section->Name), 5) == ".rsrc") {
+            resources = section;
+        }
+    }
+    ASSERT_NE(resources, nullptr);
+    EXPECT_EQ(resources->PointerToRawData % 4096, 0u);
+}
 
 TEST_F(SetupEndToEnd, HelpShowsTheHelpTextOnly) {
     SetupProcess setup(gOptions.setup, "/help");

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tool_process.h"
@@ -61,27 +62,38 @@ TEST(Kvrscramble, RefusesKeysBelow0x80AndTextThatIsNotAscii) {
     }
 }
 
-TEST(Kvrart, DrawsEveryIconAtBothSizesAndDepthsAndTheTwoBitmaps) {
+// The application icon at both sizes and depths; a page icon only at the size and
+// depth its page shows.
+TEST(Kvrart, DrawsTheIconsAtTheirSizesAndDepthsAndTheTwoBitmaps) {
     TempFolder temp;
     const ToolResult made = runTool(KVRART_PATH, {temp.path()});
     ASSERT_EQ(0, made.exitCode) << made.output;
-    for (const char* name : {"kvr_application.ico", "kvr_data_folder.ico", "kvr_destination.ico",
-                             "kvr_start_menu.ico"}) {
+    using Images = std::vector<std::pair<uint32_t, uint32_t>>;  // side, bits
+    const Images application = {{16, 4}, {16, 8}, {32, 4}, {32, 8}};
+    const Images page = {{32, 4}};
+    const struct {
+        const char* name;
+        Images images;
+    } icons[] = {{"kvr_application.ico", application},
+                 {"kvr_data_folder.ico", page},
+                 {"kvr_destination.ico", page},
+                 {"kvr_start_menu.ico", page}};
+    for (const auto& c : icons) {
+        const char* name = c.name;
         const std::vector<uint8_t> icon = readBytes(temp.file(name));
-        ASSERT_GE(icon.size(), 6u + 4 * 16) << name;
+        ASSERT_GE(icon.size(), 6u + c.images.size() * 16) << name;
         EXPECT_EQ(1u, little(icon, 2, 2)) << name;
-        ASSERT_EQ(4u, little(icon, 4, 2)) << name;
-        const uint32_t expected[4][2] = {{16, 4}, {16, 8}, {32, 4}, {32, 8}};
-        for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(c.images.size(), little(icon, 4, 2)) << name;
+        for (size_t i = 0; i < c.images.size(); ++i) {
             const size_t entry = 6 + 16 * i;
-            EXPECT_EQ(expected[i][0], icon[entry]) << name;
-            EXPECT_EQ(expected[i][1], little(icon, entry + 6, 2)) << name;
+            const uint32_t side = c.images[i].first, bits = c.images[i].second;
+            EXPECT_EQ(side, icon[entry]) << name;
+            EXPECT_EQ(bits, little(icon, entry + 6, 2)) << name;
             const uint32_t size = little(icon, entry + 8, 4), offset = little(icon, entry + 12, 4);
             ASSERT_LE(offset + size, icon.size()) << name;
-            EXPECT_EQ(expected[i][0] * 2, little(icon, offset + 8, 4)) << name;
+            EXPECT_EQ(side * 2, little(icon, offset + 8, 4)) << name;
             // The 16 colours of the palette only, at either depth: header, palette,
             // pixel rows and mask rows (each padded to 4 bytes) and nothing more.
-            const uint32_t side = expected[i][0], bits = expected[i][1];
             EXPECT_EQ(16u, little(icon, offset + 32, 4)) << name;
             EXPECT_EQ(40 + 16 * 4 + side * ((side * bits + 31) / 32 * 4) + side * 4, size)
                 << name << " " << side << "x" << side << "x" << bits;
