@@ -10,7 +10,7 @@ WIN32TEST := $(BUILD)/win32test
 WIN64 := $(BUILD)/win64
 FUZZ_SECONDS ?= 600
 # make test fuzzes briefly, so that a regression on the committed corpus shows in CI.
-TEST_FUZZ_SECONDS := 15
+TEST_FUZZ_SECONDS := 30
 PACKAGES := $(WIN32)/generated/package135.bin $(WIN32)/generated/package139.bin
 CMAKE_OPTS := -DCMAKE_BUILD_TYPE=Release -DKVR_HOST_TOOLS_DIR=$(abspath $(HOST))
 

@@ -1,10 +1,11 @@
 // The setup program as the user meets it, started as its own process in the
 // bench's prefix and watched from outside: the time from process start to its
 // first wizard page on screen against a bare window program (kvr_bare_window.exe,
-// also once loading the libraries of the setup's start-up) and the NSIS peer
-// (kvr_peer.exe), all beside this program, started in turn in every round; and one installation
-// with the default choices, from Next on the ready page to the finish page, against the floor of
-// one step per 10 ms timer tick.
+// also once loading the libraries of the setup's start-up), a bare one-page wizard
+// (kvr_bare_wizard.exe) and the NSIS peer (kvr_peer.exe), all beside this program,
+// started in turn in every round; and one installation with the default choices,
+// from Next on the ready page to the finish page, against the floor of one step per
+// 10 ms timer tick.
 #include <windows.h>
 
 #include <prsht.h>
@@ -149,19 +150,22 @@ void runPayloadStartBenchmark(const std::string& label, const std::string& setup
 
 void runWizardBenchmarks(const std::string& setup) {
     const std::string bare = benchFolder() + "kvr_bare_window.exe";
+    const std::string bareWizard = benchFolder() + "kvr_bare_wizard.exe";
     const std::string peer = benchFolder() + "kvr_peer.exe";
     // A first start of each outside the rounds: the prefix's desktop process and
     // the programs' pages come into the caches once.
-    std::vector<double> ours, bareWindow, withLibraries, peerPage;
+    std::vector<double> ours, bareWindow, withLibraries, bareSheet, peerPage;
     for (int round = -1; round < kStartRounds; ++round) {
         const double oursMs = startToWindowMs(setup, "");
         const double bareMs = startToWindowMs(bare, "");
         const double librariesMs = startToWindowMs(bare, "libraries");
+        const double sheetMs = startToWindowMs(bareWizard, "");
         const double peerMs = startToWindowMs(peer, "");
         if (round >= 0) {
             ours.push_back(oursMs);
             bareWindow.push_back(bareMs);
             withLibraries.push_back(librariesMs);
+            bareSheet.push_back(sheetMs);
             peerPage.push_back(peerMs);
         }
     }
@@ -170,6 +174,12 @@ void runWizardBenchmarks(const std::string& setup) {
     printRow("4start-libraries",
              "bare window program loading OLE and both rich-edit libraries first vs the bare one",
              medianOf(withLibraries), medianOf(bareWindow), "ms", 0);
+    printRow("4start-sheet",
+             "bare one-page wizard (property sheet, the setup's common controls) vs the bare "
+             "window",
+             medianOf(bareSheet), medianOf(bareWindow), "ms", 0);
+    printRow("4start-wizard", "process start to the first wizard page vs the bare one-page wizard",
+             medianOf(ours), medianOf(bareSheet), "ms", 0);
     printRow("4start-peer", "process start to the first wizard page vs the NSIS peer's first page",
              medianOf(ours), medianOf(peerPage), "ms", 1.0);
 
