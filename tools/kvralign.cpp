@@ -10,8 +10,9 @@
 // Moved to a page boundary, the resources are mapped and read only where used.
 // The gap before them is filled with zero bytes; the sections after them move
 // along, and nothing else in the image changes (addresses in memory stay as they
-// are). A program with a certificate, a debug directory or a symbol table, which
-// hold further file offsets, is refused and left unchanged. Exits 0 when the file
+// are) but the offset of a symbol table that follows them. A program with a
+// certificate or a debug directory, which hold further file offsets, is refused
+// and left unchanged. Exits 0 when the file
 // is aligned (also when it already was), 1 with a message otherwise.
 #include <cstdint>
 #include <cstdio>
@@ -60,6 +61,7 @@ uint32_t imageChecksum(const std::vector<uint8_t>& bytes, size_t checksumAt) {
 }
 
 struct Layout {
+    size_t symbolTableAt;
     size_t checksumAt;
     size_t sectionsAt;
     uint16_t sectionCount;
@@ -77,7 +79,6 @@ bool readLayout(const std::vector<uint8_t>& bytes, Layout& layout, std::string& 
         return false;
     }
     const uint16_t sectionCount = read16(bytes, pe + 6);
-    const uint32_t symbolTable = read32(bytes, pe + 12);
     const uint16_t optionalSize = read16(bytes, pe + 20);
     const size_t optional = pe + 24;
     if (bytes.size() - optional < optionalSize || optionalSize < 2) {
@@ -101,10 +102,7 @@ bool readLayout(const std::vector<uint8_t>& bytes, Layout& layout, std::string& 
             return false;
         }
     }
-    if (symbolTable != 0) {
-        reason = "a symbol table holds file offsets";
-        return false;
-    }
+    layout.symbolTableAt = pe + 12;
     layout.checksumAt = optional + 64;
     layout.sectionsAt = optional + optionalSize;
     layout.sectionCount = sectionCount;
@@ -142,6 +140,9 @@ bool align(std::vector<uint8_t>& bytes, std::string& reason) {
             if (raw >= from)
                 write32(bytes, header + 20, raw + gap);
         }
+        const uint32_t symbols = read32(bytes, layout.symbolTableAt);
+        if (symbols >= from)
+            write32(bytes, layout.symbolTableAt, symbols + gap);
         bytes.insert(bytes.begin() + from, gap, 0);
     }
     write32(bytes, layout.checksumAt, imageChecksum(bytes, layout.checksumAt));
