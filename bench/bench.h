@@ -52,11 +52,16 @@ DWORD runAndWait(std::string commandLine);
 
 void runTextBenchmarks();
 void runPackageBenchmarks();
+// Median milliseconds of the engine work, and of its part that writes the files
+// (the preparation and the file steps).
+struct EngineTimes {
+    double engineMs;
+    double filesMs;
+};
 // Rows for the package carried as resource 135, named by `label` ("standin", "large").
-// Returns the median engine work in milliseconds.
-double runEngineBenchmarks(const std::string& label, int rounds);
-// The peer installer's silent installation of the stand-in files against `engineMs`.
-void runPeerBenchmark(double engineMs);
+EngineTimes runEngineBenchmarks(const std::string& label, int rounds);
+// The peer installer's silent installation of the stand-in files against the engine.
+void runPeerBenchmark(const EngineTimes& engine);
 void runMemoryBenchmark(const std::string& label);
 // Start to first page of `setup` against a bare window program and the peer, and
 // one installation through its wizard against the floor of its timer.
