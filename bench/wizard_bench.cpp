@@ -22,7 +22,7 @@ namespace {
 
 constexpr double kTickMs = 10.0;
 constexpr DWORD kPageWait = 30000;
-constexpr int kStartRounds = 7;
+constexpr int kStartRounds = 11;
 
 // One started program; ended by force when the object dies.
 class Started {
