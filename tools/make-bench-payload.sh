@@ -4,7 +4,7 @@
 # levels deep, and FOLDER/list, a kvrpack list that names each parent folder's
 # files first.
 #
-#   tools/make-large-payload.sh FOLDER [LARGEST]
+#   tools/make-bench-payload.sh FOLDER [LARGEST]
 set -euo pipefail
 
 folder=$1
