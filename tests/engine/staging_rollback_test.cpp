@@ -1,5 +1,9 @@
 // The file step's saving of replaced files and the undo's handling of copies that
-// cannot be made, cannot be put back, or are read-only.
+// cannot be made, cannot be put back, or are read-only; the preparation running out
+// of memory for the install records.
+#include <climits>
+#include <vector>
+
 #include "engine/install_driver.h"
 #include "engine/rollback.h"
 #include "engine/staging.h"
@@ -7,6 +11,76 @@
 #include "startup/setup_session.h"
 
 namespace {
+
+// This program's calls of HeapAlloc (the text buffers' only allocator) go through a
+// stand-in while an object lives: it counts them and refuses every call from the
+// `failFrom`-th on. The program's import slots for HeapAlloc point at the stand-in.
+class HeapAllocLimit {
+public:
+    HeapAllocLimit() {
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports =
+            nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* module =
+                 reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+             module->Name != 0; ++module) {
+            if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), "kernel32.dll") !=
+                0) {
+                continue;
+            }
+            auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+            auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+            for (; name->u1.AddressOfData != 0; ++name, ++slot) {
+                if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) ||
+                    lstrcmpA(reinterpret_cast<const char*>(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(
+                                                               base + name->u1.AddressOfData)
+                                                               ->Name),
+                             "HeapAlloc") != 0) {
+                    continue;
+                }
+                real_ = reinterpret_cast<HeapAllocFunction>(slot->u1.Function);
+                slots_.push_back(&slot->u1.Function);
+                point(slots_.back(), reinterpret_cast<ULONG_PTR>(&limitedHeapAlloc));
+            }
+        }
+        calls_ = 0;
+        failFrom_ = LONG_MAX;
+    }
+    ~HeapAllocLimit() {
+        for (auto* slot : slots_) {
+            point(slot, reinterpret_cast<ULONG_PTR>(real_));
+        }
+    }
+    HeapAllocLimit(const HeapAllocLimit&) = delete;
+    HeapAllocLimit& operator=(const HeapAllocLimit&) = delete;
+
+    bool installed() const { return !slots_.empty(); }
+    long calls() const { return calls_; }
+    void restart(long failFrom) {
+        calls_ = 0;
+        failFrom_ = failFrom;
+    }
+
+private:
+    using HeapAllocFunction = LPVOID(WINAPI*)(HANDLE, DWORD, SIZE_T);
+
+    static LPVOID WINAPI limitedHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
+        return ++calls_ >= failFrom_ ? nullptr : real_(heap, flags, bytes);
+    }
+    static void point(decltype(IMAGE_THUNK_DATA{}.u1.Function) * slot, ULONG_PTR target) {
+        DWORD protection = 0;
+        VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+        *slot = target;
+        VirtualProtect(slot, sizeof *slot, protection, &protection);
+    }
+
+    static inline HeapAllocFunction real_ = nullptr;
+    static inline long calls_ = 0;
+    static inline long failFrom_ = LONG_MAX;
+    std::vector<decltype(IMAGE_THUNK_DATA{}.u1.Function)*> slots_;
+};
 
 class StagingRollbackTest : public InstallTest {
 protected:
@@ -191,6 +265,38 @@ TEST_F(StagingRollbackTest, UndoWithoutRecordsOnlyReportsAndRemovesTheEmptyStagi
     EXPECT_EQ(statusText(), "Restoring previous files...");
     EXPECT_TRUE(cleanUpStaging(true));
     EXPECT_FALSE(pathExists(staging));
+}
+
+// The install records are the preparation's last allocations, two text buffers per
+// file: refusing the heap half-way through them (counted in a first, whole run) ends
+// the preparation with "Low on memory" instead of ending the process.
+TEST_F(StagingRollbackTest, RunningOutOfMemoryForTheInstallRecordsSaysLowOnMemory) {
+    HeapAllocLimit heap;
+    ASSERT_TRUE(heap.installed());
+    TextBuffer error;
+    bool offerFeedback = false;
+    ASSERT_TRUE(prepareInstallation(page_.handle(), error, offerFeedback)) << error.text();
+    const long wholeRun = heap.calls();
+    const int records = gSession.progress.backupCount;
+    ASSERT_GT(records, 50);
+
+    // The same preparation again from the same start: a fresh staging folder name.
+    const std::string staging = gSession.choices.stagingFolder.text();
+    gSession.progress.reset();
+    RemoveDirectoryA(staging.c_str());
+    RemoveDirectoryA(installFolder_.c_str());
+    gSession.choices.stagingFolder.clear();
+
+    heap.restart(wholeRun - records);
+    const bool prepared = prepareInstallation(page_.handle(), error, offerFeedback);
+    const long refused = heap.calls() - (wholeRun - records) + 1;
+    heap.restart(LONG_MAX);
+    EXPECT_FALSE(prepared);
+    EXPECT_STREQ(error.text(), "Low on memory");
+    EXPECT_FALSE(offerFeedback);
+    EXPECT_GE(refused, 1);
+    EXPECT_EQ(gSession.progress.backupList, nullptr);
+    EXPECT_EQ(gSession.progress.backupCount, 0);
 }
 
 TEST_F(StagingRollbackTest, UniqueTempNameAvoidsOccupiedNames) {
