@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "startup/library_search.h"
 #include "startup/startup_sequence.h"
 
 // An escaped exception ends the process as the runtime's own handler would, but
@@ -16,5 +17,7 @@ void __verbose_terminate_handler() {
 }  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    // Before anything can load a library: a planted one beside the setup is never run.
+    restrictLibrarySearch();
     return runStartup(instance, commandLine);
 }

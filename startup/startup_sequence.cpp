@@ -13,6 +13,7 @@
 #include "resources/resource_ids.h"
 #include "startup/command_line.h"
 #include "startup/launching.h"
+#include "startup/library_search.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
 #include "text/text_buffer.h"
@@ -92,8 +93,8 @@ private:
 class WizardResources {
 public:
     WizardResources() {
-        gSession.richEditLibrary = LoadLibraryA("Riched32.dll");
-        gSession.richEdit20Library = LoadLibraryA("Riched20.dll");
+        gSession.richEditLibrary = loadSystemLibrary("Riched32.dll");
+        gSession.richEdit20Library = loadSystemLibrary("Riched20.dll");
         if (gSession.richEditLibrary == nullptr && gSession.richEdit20Library == nullptr) {
             showMessage(kLibrariesFailedText, MB_OK | MB_ICONERROR);
             return;

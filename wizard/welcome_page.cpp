@@ -93,6 +93,10 @@ bool removePreviousVersion(HWND page) {
 
 INT_PTR onWizardNext(HWND page) {
     WaitCursor waitCursor;
+    // A removal that reported a failure may still have removed the release: its
+    // uninstaller is run again only while the release is still recorded.
+    if (gSession.previousVersionFound && recordedReleaseToRemove(nullptr) == 0)
+        gSession.previousVersionFound = 0;
     if (gSession.previousVersionFound && !removePreviousVersion(page))
         return stayOnPage(page);
     closeRunningCopies(kCloseWaitMs);

@@ -411,6 +411,45 @@ TEST_F(SetupEndToEnd, WriteProbeLeavesOnlyTheMachineSettingsKey) {
     cancelAndExpectExit(setup, wizard);
 }
 
+// Libraries planted beside a copy of the setup under the names of the rich-edit
+// libraries that start-up loads. Wine prefers its own copy of a system library: the
+// override makes it take a library found on the search path first, as Windows does,
+// so that only the setup's search path decides whether a planted one runs.
+TEST_F(SetupEndToEnd, LibrariesBesideTheSetupAreNeverLoaded) {
+    const char* const kPlantedNames[] = {"riched20", "riched32"};
+    constexpr const char* kOverridesKey = "Software\\Wine\\DllOverrides";
+    TestFolder folder("planted");
+    const std::string setupCopy = folder.path("KestrovaSetup.exe");
+    ASSERT_TRUE(CopyFileA(gOptions.setup.c_str(), setupCopy.c_str(), FALSE));
+    for (const char* name : kPlantedNames) {
+        const std::string planted = folder.path(std::string(name) + ".dll");
+        ASSERT_TRUE(
+            CopyFileA((programFolder() + "planted_library.dll").c_str(), planted.c_str(), FALSE));
+        writeRawText(HKEY_CURRENT_USER, kOverridesKey, name, "native,builtin");
+    }
+    {
+        SetupProcess setup(setupCopy);
+        HWND sheet = setup.waitForWizard();
+        EXPECT_NE(sheet, nullptr);
+        if (sheet != nullptr) {
+            WizardDriver wizard(sheet);
+            cancelAndExpectExit(setup, wizard);
+        }
+    }
+    HKEY overrides = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOverridesKey, 0, KEY_SET_VALUE, &overrides) ==
+        ERROR_SUCCESS) {
+        for (const char* name : kPlantedNames) {
+            RegDeleteValueA(overrides, name);
+        }
+        RegCloseKey(overrides);
+    }
+    for (const char* name : kPlantedNames) {
+        EXPECT_FALSE(pathExists(folder.path(std::string(name) + ".dll.ran")))
+            << "the setup loaded the " << name << " planted beside it";
+    }
+}
+
 TEST_F(SetupEndToEnd, SecondCopyIsRefusedWhileTheFirstShowsItsWizard) {
     SetupProcess first(gOptions.setup);
     HWND sheet = first.waitForWizard();

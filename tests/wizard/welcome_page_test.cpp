@@ -156,4 +156,35 @@ TEST_F(WelcomePage, FailedRemovalAsksWithNoAsDefaultAndBackShowsNoStaleNotice) {
     }
 }
 
+// The removal failed and the user stayed; meanwhile the release is gone (as when its
+// uninstaller ran but did not end in time): Next goes on without running it again.
+TEST_F(WelcomePage, NextAfterAFailedRemovalRemovesOnlyWhileTheReleaseIsStillRecorded) {
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
+    createFolders(uninstallerPath());
+    MessageBoxAnswerer answerer({IDNO, IDYES});
+    bool stayed = false, movedOn = false;
+    WizardDriver::run([&](WizardDriver& wizard) {
+        if (!wizard.waitForPage(IDD_WELCOME))
+            return;
+        wizard.press(PSBTN_NEXT);
+        WizardDriver::waitFor([&] { return answerer.shown().size() == 1; }, 30000);
+        WizardDriver::waitFor([&] {
+            return wizard.text(IDC_WELCOME_TXT_NOTICE) ==
+                   "ERROR: Unable to remove the previous version...";
+        });
+        stayed = wizard.pageId() == IDD_WELCOME;
+        deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+        wizard.press(PSBTN_NEXT);
+        movedOn = wizard.waitForPage(IDD_LICENCE, 30000);
+        wizard.press(PSBTN_CANCEL);
+    });
+    RemoveDirectoryA(uninstallerPath().c_str());
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(movedOn);
+    const std::vector<ShownBox> boxes = answerer.shown();
+    ASSERT_EQ(2u, boxes.size());  // the removal failure once, then the exit question
+    EXPECT_NE(std::string::npos, boxes[1].text.find("exit"))
+        << "a second removal was attempted: " << boxes[1].text;
+}
+
 }  // namespace
