@@ -77,11 +77,6 @@ struct SetupSession {
     int cancelAllowed = 0;
     WNDPROC richEditProc = nullptr;
     int versionRecorded = 0;
-    // Unattended ("/silent"): no window, no message box; the run's exit code.
-    int unattended = 0;
-    int exitCode = 0;
-    // The install log's file (install_log.h), or null.
-    HANDLE installLog = nullptr;
 
     SetupChoices choices;
     InstallProgress progress;
