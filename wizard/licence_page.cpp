@@ -15,8 +15,9 @@
 
 namespace {
 
-bool isNavigationKey(WPARAM key) {
-    return key >= VK_PRIOR && key <= VK_DOWN;
+// The eight keys that scroll; with Shift they would select instead.
+bool isScrollingKey(WPARAM key) {
+    return key >= VK_PRIOR && key <= VK_DOWN && GetKeyState(VK_SHIFT) >= 0;
 }
 
 // The dialog keeps Tab, Shift+Tab, Enter and Esc, so that the keyboard can leave
@@ -47,7 +48,7 @@ LRESULT CALLBACK licenceViewFilter(HWND view, UINT message, WPARAM wParam, LPARA
         case WM_GETDLGCODE:
             return dialogCode(kept, view, wParam, lParam);
         case WM_KEYDOWN:
-            if (!isNavigationKey(wParam))
+            if (!isScrollingKey(wParam))
                 return 0;
             break;
     }

@@ -288,6 +288,13 @@ TEST_F(LicencePage, ArrowAndPageKeysScrollTheFocusedView) {
         EXPECT_EQ(6, selectionOf(view).cpMin);
         ASSERT_TRUE(keyboard.press(VK_LEFT, {}, 2));
         EXPECT_EQ(4, selectionOf(view).cpMin);
+        // With Shift the same keys would select: they do nothing.
+        for (WORD key : {VK_RIGHT, VK_DOWN, VK_NEXT, VK_END}) {
+            ASSERT_TRUE(keyboard.press(key, {VK_SHIFT}));
+            const CHARRANGE selection = selectionOf(view);
+            EXPECT_EQ(4, selection.cpMin) << "Shift+key " << key;
+            EXPECT_EQ(4, selection.cpMax) << "Shift+key " << key;
+        }
     });
 }
 
