@@ -15,8 +15,17 @@
 
 namespace {
 
-bool isNavigationKey(WPARAM key) {
-    return key >= VK_PRIOR && key <= VK_DOWN;
+// The eight keys that scroll; with Shift they would select instead.
+bool isScrollingKey(WPARAM key) {
+    return key >= VK_PRIOR && key <= VK_DOWN && GetKeyState(VK_SHIFT) >= 0;
+}
+
+// The dialog keeps Tab, Shift+Tab, Enter and Esc, so that the keyboard can leave
+// the view, press the default button and cancel; the arrows and typed characters
+// still go to the view, which refuses all but the eight keys that scroll.
+LRESULT dialogCode(WNDPROC kept, HWND view, WPARAM wParam, LPARAM lParam) {
+    const LRESULT wanted = CallWindowProcA(kept, view, WM_GETDLGCODE, wParam, lParam);
+    return wanted & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
 }
 
 // Installed on the view: no caret, selection or context menu by mouse, and no key
@@ -36,8 +45,10 @@ LRESULT CALLBACK licenceViewFilter(HWND view, UINT message, WPARAM wParam, LPARA
         case WM_RBUTTONUP:
         case WM_RBUTTONDBLCLK:
             return 0;
+        case WM_GETDLGCODE:
+            return dialogCode(kept, view, wParam, lParam);
         case WM_KEYDOWN:
-            if (!isNavigationKey(wParam))
+            if (!isScrollingKey(wParam))
                 return 0;
             break;
     }
