@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/earlier_release.h"
 #include "engine/install_driver.h"
 #include "engine/staging.h"
 #include "startup/setup_session.h"
@@ -78,6 +79,27 @@ TEST_F(BrokenPackageTest, FirstTickFailsReturnsToTheReadyPageAndOpensTheFeedback
     // Later ticks do nothing.
     runInstallStep(page_.handle());
     EXPECT_EQ(wizard_.pageRequests.size(), 1u);
+}
+
+// Without resource 139 the earlier release cannot be unpacked: error 9, said once,
+// and no uninstaller file is written.
+TEST(BrokenPackage, EarlierReleaseRemovalWithoutItsUninstallerFailsWithNine) {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    const std::string uninstaller = std::string(temp) + "Kestrova Version 1_2_2 Uninstaller.exe";
+    MessageBoxAnswerer answerer;
+    int errorNumber = -1;
+
+    EXPECT_FALSE(removeEarlierRelease(&errorNumber));
+
+    EXPECT_EQ(errorNumber, 9);
+    const std::vector<ShownBox> shown = answerer.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text,
+              "FATAL ERROR: Installation package is broken, cannot retrieve uninstaller for "
+              "v.1.2.2\n(Please report it to our technical support.)");
+    EXPECT_EQ(shown[0].icon, errorIcon());
+    EXPECT_FALSE(pathExists(uninstaller));
 }
 
 }  // namespace

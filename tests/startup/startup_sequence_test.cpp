@@ -176,6 +176,25 @@ TEST(StartupSingleInstance, MutexThatThisUserMayNotOpen) {
     CloseHandle(foreign);
 }
 
+// Start-up itself must find the mutex of another copy by its name. A newer
+// recorded version makes a start-up that missed it ask and end, not open the wizard.
+TEST(StartupSingleInstance, StartupRefusesWhileAnotherCopyHoldsTheMutex) {
+    SettingsKeyGuard settings;
+    writeSettingText("ver", "9", HKEY_CURRENT_USER);
+    HANDLE other = CreateMutexA(nullptr, FALSE, "KVR_Mtx_19222");
+    ASSERT_NE(other, nullptr);
+    MessageBoxAnswerer answerer({IDNO});
+
+    EXPECT_EQ(runStartup(GetModuleHandleA(nullptr), ""), 0);
+
+    CloseHandle(other);
+    const std::vector<ShownBox> shown = answerer.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Another instance of this Setup is already running.");
+    EXPECT_EQ(shown[0].icon, errorIcon());
+    EXPECT_TRUE(shown[0].hasOk && !shown[0].hasYes);
+}
+
 class NewerVersionCheck : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -233,6 +233,15 @@ protected:
         return wizard.walkTo(IDD_TASKS);
     }
 
+    // From the welcome page through a whole installation to the finish page.
+    bool installToFinishPage(WizardDriver& wizard) {
+        if (!walkToTasksPage(wizard) || !wizard.walkTo(IDD_READY))
+            return false;
+        wizard.press(PSBTN_NEXT);
+        return wizard.waitForPage(IDD_FINISH, kInstallTimeout) &&
+               eventually([&] { return wizard.sheetButtonEnabled(WizardDriver::kFinish); });
+    }
+
     // Until the folder pages have their fields, the choices set in SetUp stand.
     static void setTextIfPresent(WizardDriver& wizard, int id, const std::string& text) {
         if (wizard.control(id) != nullptr)
@@ -512,6 +521,55 @@ TEST_F(InstallPagesTest, FailedStepReturnsToTheReadyPageAndNextFromThereInstalls
     Sleep(500);
     EXPECT_TRUE(recorder.opened().empty());
     EXPECT_EQ(nullptr, FindWindowA("Velmora_kestrova", nullptr));
+}
+
+// After the installation there is nothing to confirm: Cancel closes at once, and
+// the documents and the program that Finish would open stay closed.
+TEST_F(InstallPagesTest, CancelOnTheFinishPageClosesWithoutAQuestionAndOpensNothing) {
+    const OpenRecorder recorder(folder_.path("opened.txt"));
+    MessageBoxAnswerer answerer({IDNO});
+    bool reached = false, closed = false;
+    const bool ended = WizardDriver::run([&](WizardDriver& wizard) {
+        if (!(reached = installToFinishPage(wizard)))
+            return;
+        setChecked(wizard, IDC_FINISH_CHK_MANUAL, true);
+        wizard.press(PSBTN_CANCEL);
+        closed = wizard.waitForClose();
+    });
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(reached);
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(answerer.shown().empty());
+    Sleep(500);
+    EXPECT_TRUE(recorder.opened().empty());
+    EXPECT_EQ(nullptr, FindWindowA("Velmora_kestrova", nullptr));
+}
+
+// Finish with the program gone from the install folder says so.
+TEST_F(InstallPagesTest, FinishSaysWhenTheProgramCannotBeStarted) {
+    const OpenRecorder recorder(folder_.path("opened.txt"));
+    MessageBoxAnswerer answerer;
+    bool reached = false, closed = false, removed = false;
+    const bool ended = WizardDriver::run([&](WizardDriver& wizard) {
+        if (!(reached = installToFinishPage(wizard)))
+            return;
+        setChecked(wizard, IDC_FINISH_CHK_HARDWARE_GUIDE, false);
+        setChecked(wizard, IDC_FINISH_CHK_LAUNCH, true);
+        removed = DeleteFileA((installFolder_ + "\\kvr.exe").c_str()) != FALSE;
+        wizard.press(PSBTN_FINISH);
+        closed = wizard.waitForClose();
+    });
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(reached);
+    EXPECT_TRUE(removed);
+    EXPECT_TRUE(closed);
+    const std::vector<ShownBox> boxes = answerer.shown();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Cannot start main program", boxes[0].text);
+    EXPECT_EQ(errorIcon(), boxes[0].icon);
+    EXPECT_TRUE(boxes[0].hasOk && !boxes[0].hasYes);
+    Sleep(500);
+    EXPECT_TRUE(recorder.opened().empty());
 }
 
 }  // namespace

@@ -175,6 +175,7 @@ TEST_F(StartMenuPage, RefusedNamesAndTheQuestion) {
         EXPECT_EQ(cases[i].message, seen[i].boxes[0].text);
         EXPECT_EQ(errorIcon(), seen[i].boxes[0].icon);
         EXPECT_EQ(cases[i].yesNo, seen[i].boxes[0].hasYes && seen[i].boxes[0].hasNo);
+        EXPECT_EQ(cases[i].yesNo ? IDNO : IDOK, seen[i].boxes[0].defaultButton);
         EXPECT_EQ(cases[i].pageAfter, seen[i].page);
     }
     EXPECT_EQ("stale", groupAfterNo);
@@ -214,8 +215,10 @@ TEST_F(StartMenuPage, UnknownStartMenuAsksWithoutProbing) {
     EXPECT_EQ(kPage + 1, pageAfterYes);
     const std::vector<ShownBox> boxes = answerer.shown();
     ASSERT_EQ(3u, boxes.size());
-    EXPECT_EQ(kCannotCreate, boxes[0].text);
-    EXPECT_EQ(kCannotCreate, boxes[1].text);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(kCannotCreate, boxes[i].text);
+        EXPECT_EQ(IDNO, boxes[i].defaultButton);
+    }
     expectNoFolderChosen();
     EXPECT_FALSE(folderExists(current.path("Programs")));
 }

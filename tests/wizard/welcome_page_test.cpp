@@ -86,6 +86,30 @@ TEST_F(WelcomePage, WithTheProgramRunningWarnsInBoldAndNextClosesIt) {
     EXPECT_TRUE(program.waitForExit(5000));
 }
 
+// The program started while the user was on a later page: Back shows the warning.
+TEST_F(WelcomePage, ProgramStartedAfterAnEarlierVisitIsWarnedAboutOnReturn) {
+    MessageBoxAnswerer answerer({IDYES});
+    bool hiddenAtFirst = false, shownOnReturn = false, started = false;
+    WizardDriver::run([&](WizardDriver& wizard) {
+        if (!wizard.waitForPage(IDD_WELCOME))
+            return;
+        hiddenAtFirst = !wizard.isVisible(IDC_WELCOME_TXT_RUNNING);
+        wizard.press(PSBTN_NEXT);
+        if (!wizard.waitForPage(IDD_LICENCE))
+            return;
+        StandInProcess program;
+        started = program.window() != nullptr;
+        wizard.press(PSBTN_BACK);
+        if (wizard.waitForPage(IDD_WELCOME))
+            shownOnReturn =
+                WizardDriver::waitFor([&] { return wizard.isVisible(IDC_WELCOME_TXT_RUNNING); });
+        wizard.press(PSBTN_CANCEL);
+    });
+    EXPECT_TRUE(hiddenAtFirst);
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(shownOnReturn);
+}
+
 TEST_F(WelcomePage, RecordedRelease122IsAnnouncedAndRemovedOnNext) {
     writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
     TestFolder folder("welcome-removal");
@@ -153,6 +177,7 @@ TEST_F(WelcomePage, FailedRemovalAsksWithNoAsDefaultAndBackShowsNoStaleNotice) {
             boxes[i].text);
         EXPECT_TRUE(boxes[i].hasYes && boxes[i].hasNo && !boxes[i].hasCancel);
         EXPECT_EQ(errorIcon(), boxes[i].icon);
+        EXPECT_EQ(IDNO, boxes[i].defaultButton);
     }
 }
 

@@ -41,6 +41,7 @@ TEST(WizardFrame, CancelAsksOnceAndNoKeepsThePage) {
         EXPECT_EQ(kExitQuestion, box.text);
         EXPECT_TRUE(box.hasYes && box.hasNo && !box.hasCancel);
         EXPECT_EQ(informationIcon(), box.icon);
+        EXPECT_EQ(IDNO, box.defaultButton);
     }
     EXPECT_EQ(nullptr, gSession.sheetWindow);
 }
