@@ -135,23 +135,35 @@ TEST_F(WelcomePage, RecordedRelease122IsAnnouncedAndRemovedOnNext) {
     ASSERT_EQ(1u, answerer.shown().size());  // the exit question only
 }
 
+// Release 1.2.2 recorded, and a folder in its uninstaller's place, so that its
+// removal fails.
+void recordReleaseWithItsUninstallerBlocked() {
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
+    createFolders(uninstallerPath());
+}
+
+// Next on the welcome page, then until the failed removal's question was answered
+// and the page shows its outcome.
+void pressNextUntilTheRemovalHasFailed(WizardDriver& wizard, MessageBoxAnswerer& answerer) {
+    wizard.press(PSBTN_NEXT);
+    WizardDriver::waitFor([&] { return answerer.shown().size() == 1; }, 30000);
+    WizardDriver::waitFor([&] {
+        return wizard.text(IDC_WELCOME_TXT_NOTICE) !=
+               "Uninstalling previous version. Please wait ...";
+    });
+}
+
 // A folder in the uninstaller's place makes the removal fail: No keeps the page with
 // its error, Yes goes on, and Back after the release is gone shows no old notice.
 TEST_F(WelcomePage, FailedRemovalAsksWithNoAsDefaultAndBackShowsNoStaleNotice) {
-    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
-    createFolders(uninstallerPath());
+    recordReleaseWithItsUninstallerBlocked();
     MessageBoxAnswerer answerer({IDNO, IDYES, IDYES});
     std::string afterNo, afterBack = "unread";
     bool stayed = false, movedOn = false, backed = false;
     WizardDriver::run([&](WizardDriver& wizard) {
         if (!wizard.waitForPage(IDD_WELCOME))
             return;
-        wizard.press(PSBTN_NEXT);
-        WizardDriver::waitFor([&] { return answerer.shown().size() == 1; }, 30000);
-        WizardDriver::waitFor([&] {
-            return wizard.text(IDC_WELCOME_TXT_NOTICE) !=
-                   "Uninstalling previous version. Please wait ...";
-        });
+        pressNextUntilTheRemovalHasFailed(wizard, answerer);
         stayed = wizard.pageId() == IDD_WELCOME;
         afterNo = wizard.text(IDC_WELCOME_TXT_NOTICE);
         wizard.press(PSBTN_NEXT);
@@ -184,19 +196,13 @@ TEST_F(WelcomePage, FailedRemovalAsksWithNoAsDefaultAndBackShowsNoStaleNotice) {
 // The removal failed and the user stayed; meanwhile the release is gone (as when its
 // uninstaller ran but did not end in time): Next goes on without running it again.
 TEST_F(WelcomePage, NextAfterAFailedRemovalRemovesOnlyWhileTheReleaseIsStillRecorded) {
-    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
-    createFolders(uninstallerPath());
+    recordReleaseWithItsUninstallerBlocked();
     MessageBoxAnswerer answerer({IDNO, IDYES});
     bool stayed = false, movedOn = false;
     WizardDriver::run([&](WizardDriver& wizard) {
         if (!wizard.waitForPage(IDD_WELCOME))
             return;
-        wizard.press(PSBTN_NEXT);
-        WizardDriver::waitFor([&] { return answerer.shown().size() == 1; }, 30000);
-        WizardDriver::waitFor([&] {
-            return wizard.text(IDC_WELCOME_TXT_NOTICE) ==
-                   "ERROR: Unable to remove the previous version...";
-        });
+        pressNextUntilTheRemovalHasFailed(wizard, answerer);
         stayed = wizard.pageId() == IDD_WELCOME;
         deleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
         wizard.press(PSBTN_NEXT);
