@@ -12,11 +12,12 @@
 #include "registration/uninstall_registration.h"
 #include "startup/launching.h"
 #include "startup/setup_session.h"
+#include "startup/install_log.h"
 #include "wizard/message_box.h"
 
 namespace {
 
-bool runStep(HWND page, int step, TextBuffer& error, bool& offerFeedback) {
+bool runStepOfKind(HWND page, int step, TextBuffer& error, bool& offerFeedback) {
     const int fileCount = gSession.progress.stepTotals[1];
     if (step == 0) {
         return prepareInstallation(page, error, offerFeedback);
@@ -34,6 +35,25 @@ bool runStep(HWND page, int step, TextBuffer& error, bool& offerFeedback) {
         return finishInstallation(page, error, offerFeedback);
     }
     return false;
+}
+
+const char* stepName(int step) {
+    const int fileCount = gSession.progress.stepTotals[1];
+    if (step == 0) {
+        return "preparation";
+    }
+    if (step <= fileCount + 1) {
+        return "file";
+    }
+    const char* const lastSteps[] = {"data folder and shortcuts", "program settings",
+                                     "registration and clean-up"};
+    return step - fileCount - 2 < 3 ? lastSteps[step - fileCount - 2] : "none";
+}
+
+bool runStep(HWND page, int step, TextBuffer& error, bool& offerFeedback) {
+    const bool succeeded = runStepOfKind(page, step, error, offerFeedback);
+    logEvent("Step %d (%s): %s", step, stepName(step), succeeded ? "done" : "failed");
+    return succeeded;
 }
 
 // Steps run strictly one after the other and the preparation puts the bar at 0,
@@ -58,6 +78,10 @@ void abandonInstallation(HWND page, const TextBuffer& error) {
     rollBackInstallation(page);
     cleanUpStaging(true);
     SendMessageA(gSession.sheetWindow, PSM_SETCURSELID, 0, kReadyPageId);
+}
+
+bool isDiskFull(uint32_t code) {
+    return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL;
 }
 
 }  // namespace
@@ -99,6 +123,29 @@ bool finishInstallation(HWND page, TextBuffer& /*error*/, bool& /*offerFeedback*
     gSession.progress.installFailed = 1;
     KillTimer(page, kInstallTimerId);
     cleanUpStaging(true);
-    PostMessageA(gSession.sheetWindow, PSM_SETCURSELID, 0, kFinishPageId);
+    if (gSession.sheetWindow != nullptr) {
+        PostMessageA(gSession.sheetWindow, PSM_SETCURSELID, 0, kFinishPageId);
+    }
     return true;
+}
+
+InstallOutcome installWithoutWindow() {
+    InstallProgress& progress = gSession.progress;
+    progress.reset();
+    for (int step = 0; step == 0 || step < progress.stepTotals[0]; ++step) {
+        TextBuffer error;
+        bool offerFeedback = false;
+        if (!runStep(nullptr, step, error, offerFeedback)) {
+            progress.installFailed = 1;
+            showMessage(error.text(), MB_ICONERROR);
+            rollBackInstallation(nullptr);
+            cleanUpStaging(true);
+            if (step == 0 && offerFeedback) {
+                return InstallOutcome::brokenPackage;
+            }
+            return isDiskFull(progress.failureCode) ? InstallOutcome::diskFull
+                                                    : InstallOutcome::failed;
+        }
+    }
+    return InstallOutcome::installed;
 }

@@ -16,6 +16,15 @@
 // box lets ticks in) or once the installation has failed or completed.
 void runInstallStep(HWND page);
 
+enum class InstallOutcome { installed, failed, diskFull, brokenPackage };
+
+// The whole installation without a window, every step at once in the same order
+// (an unattended run). The first failing step's message goes through showMessage,
+// then the installation is undone and the staging folder cleaned up as after a
+// failed step of the wizard. diskFull: the failing write reported a full disk;
+// brokenPackage: the preparation found the package broken.
+InstallOutcome installWithoutWindow();
+
 // The final step: file associations, uninstall registration, clean-up, and a
 // posted move to the finish page. Always true.
 bool finishInstallation(HWND page, TextBuffer& error, bool& offerFeedback);

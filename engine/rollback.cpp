@@ -4,6 +4,7 @@
 
 #include "engine/folder_paths.h"
 #include "engine/install_page_ids.h"
+#include "startup/install_log.h"
 #include "startup/setup_session.h"
 #include "text/text_buffer.h"
 #include "text/text_helpers.h"
@@ -40,9 +41,12 @@ bool restoreSavedCopy(InstallRecord& record) {
     createFolderChain(record.targetPath.text());
     SetFileAttributesA(record.targetPath.text(), FILE_ATTRIBUTE_NORMAL);
     if (!CopyFileA(record.backupPath.text(), record.targetPath.text(), FALSE)) {
+        logEvent("Undo: cannot put back %s (error %lu); kept as %s", record.targetPath.text(),
+                 GetLastError(), record.backupPath.text());
         record.state = restoreFailed;
         return false;
     }
+    logEvent("Undo: put back %s from %s", record.targetPath.text(), record.backupPath.text());
     const DWORD attributes = GetFileAttributesA(record.backupPath.text());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         SetFileAttributesA(record.targetPath.text(), attributes);
@@ -54,8 +58,10 @@ bool restoreSavedCopy(InstallRecord& record) {
 
 bool deleteNewFile(InstallRecord& record) {
     if (!DeleteFileA(record.targetPath.text())) {
+        logEvent("Undo: cannot delete %s (error %lu)", record.targetPath.text(), GetLastError());
         return false;
     }
+    logEvent("Undo: deleted %s", record.targetPath.text());
     TextBuffer folder = folderOfPath(record.targetPath.text());
     RemoveDirectoryA(folder.text());
     record.targetPath.clear();

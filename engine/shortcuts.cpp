@@ -8,6 +8,7 @@
 #include "engine/folder_paths.h"
 #include "engine/install_page_ids.h"
 #include "registration/registry_access.h"
+#include "startup/install_log.h"
 #include "startup/setup_session.h"
 #include "text/text_helpers.h"
 #include "wizard/folder_validation.h"
@@ -159,5 +160,7 @@ bool createShortcut(const char* linkPath, const char* target) {
     if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) == 0) {
         return false;
     }
-    return file->Save(widePath, TRUE) == S_OK && pathSet;
+    const bool saved = file->Save(widePath, TRUE) == S_OK && pathSet;
+    logEvent("Shortcut %s: %s to %s", saved ? "created" : "not created", linkPath, target);
+    return saved;
 }

@@ -9,6 +9,7 @@
 #include "engine/folder_paths.h"
 #include "engine/install_page_ids.h"
 #include "engine/package_archive.h"
+#include "startup/install_log.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
 #include "text/text_helpers.h"
@@ -108,6 +109,14 @@ bool isDriverLibrary(const char* path) {
     return lstrcmpiA(name, kDriverLibrary) == 0 || lstrcmpiA(name, kDriverLibraryCopy) == 0;
 }
 
+// The step's message with the system's code of the call that just failed, which
+// the progress record keeps as well.
+void failWithSystemError(const char* format, const TextBuffer& target, TextBuffer& error) {
+    const DWORD code = GetLastError();
+    gSession.progress.failureCode = code;
+    error.format(format, static_cast<int>(code), target.text());
+}
+
 // Saves an existing target before it is overwritten; `attributes` are the
 // target's, INVALID_FILE_ATTRIBUTES when nothing exists there. False (with the
 // copy's error code in `error`) when it exists and cannot be saved: overwriting it
@@ -121,10 +130,10 @@ bool recordTarget(InstallRecord& record, const TextBuffer& target, DWORD attribu
         return true;
     }
     if (!CopyFileA(target.text(), backup.text(), FALSE)) {
-        error.format("ERROR: (%d) Cannot install the following file:\n\n%s",
-                     static_cast<int>(GetLastError()), target.text());
+        failWithSystemError("ERROR: (%d) Cannot install the following file:\n\n%s", target, error);
         return false;
     }
+    logEvent("File saved: %s as %s", target.text(), backup.text());
     record.state = backedUp;
     record.targetPath = target;
     record.backupPath = backup;
@@ -156,16 +165,15 @@ bool writeTarget(const TextBuffer& target, const uint8_t* data, uint32_t size, T
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     opened = file.valid();
     if (!opened) {
-        error.format("ERROR: (%d) Cannot install the following file:\n\n%s",
-                     static_cast<int>(GetLastError()), target.text());
+        failWithSystemError("ERROR: (%d) Cannot install the following file:\n\n%s", target, error);
         return false;
     }
     DWORD written = 0;
     if (!WriteFile(file.get(), data, size, &written, nullptr) || written != size) {
-        error.format("ERROR: (%d) Cannot write to the following file:\n\n%s",
-                     static_cast<int>(GetLastError()), target.text());
+        failWithSystemError("ERROR: (%d) Cannot write to the following file:\n\n%s", target, error);
         return false;
     }
+    logEvent("File written: %s (%u bytes)", target.text(), static_cast<unsigned>(size));
     return true;
 }
 

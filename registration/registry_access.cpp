@@ -1,6 +1,8 @@
 // Reading and writing single registry values through RegistryValueSpec records.
 #include "registration/registry_access.h"
 
+#include "startup/install_log.h"
+
 namespace {
 
 // Closes the key when the operation that opened it ends.
@@ -103,6 +105,16 @@ LONG readHalf(RegistryValueSpec& spec, Query query) {
     return result.error;
 }
 
+const char* rootName(HKEY root) {
+    if (root == HKEY_CURRENT_USER) {
+        return "HKCU";
+    }
+    if (root == HKEY_LOCAL_MACHINE) {
+        return "HKLM";
+    }
+    return root == HKEY_CLASSES_ROOT ? "HKCR" : "HKEY";
+}
+
 // Creates the key (and missing parents) and sets the value. Returns 1 or 0 and
 // leaves the right code in lastError.
 int writeHalf(RegistryValueSpec& spec, LONG readError, DWORD type, const BYTE* data, DWORD size) {
@@ -114,9 +126,20 @@ int writeHalf(RegistryValueSpec& spec, LONG readError, DWORD type, const BYTE* d
     }
     if (code != ERROR_SUCCESS) {
         spec.lastError = static_cast<uint32_t>(code);
+        logEvent("Registry value not written (error %ld): %s\\%s\\%s", static_cast<long>(code),
+                 rootName(spec.root), spec.keyPath, spec.valueName);
         return 0;
     }
     spec.lastError = static_cast<uint32_t>(readError);
+    if (type == REG_DWORD) {
+        logEvent("Registry value written: %s\\%s\\%s = %lu (REG_DWORD)", rootName(spec.root),
+                 spec.keyPath, spec.valueName,
+                 static_cast<unsigned long>(data[0] | data[1] << 8 | data[2] << 16 |
+                                            static_cast<uint32_t>(data[3]) << 24));
+    } else {
+        logEvent("Registry value written: %s\\%s\\%s = \"%s\"", rootName(spec.root), spec.keyPath,
+                 spec.valueName, reinterpret_cast<const char*>(data));
+    }
     return 1;
 }
 

@@ -25,6 +25,9 @@ INT_PTR openWithShell(const char* target);
 // Starts `fileName` (null: "kvr.exe") from the folder recorded in the settings value
 // "InstallFolder". False when no folder is recorded or the shell fails.
 bool launchInstalledProgram(const char* fileName);
+// How long the pages wait for running copies to close.
+inline constexpr DWORD kCloseWaitMs = 5000;
+
 // Asks every running copy of the product to close and waits up to `timeoutMs`.
 // 1: none runs (any more); 0: one still ran at the time-out; -1: the close message
 // could not be registered.

@@ -11,6 +11,7 @@ void InstallProgress::reset() {
     delete[] backupList;
     backupList = nullptr;
     backupCount = 0;
+    failureCode = 0;
     if (packageEntries != nullptr || packageData != nullptr) {
         freePackage(packageEntries, packageData);
     }

@@ -49,6 +49,9 @@ struct InstallProgress {
     int32_t stepTotals[2] = {0, 0};  // total driver steps (files + 5), package files
     InstallRecord* backupList = nullptr;
     int32_t backupCount = 0;
+    // The system's code of a failing file step's failed call (0 when none), so that
+    // an unattended run can tell a full disk from other failures.
+    uint32_t failureCode = 0;
     PackageEntryTable* packageEntries = nullptr;
     uint8_t* packageData = nullptr;
 
@@ -77,6 +80,10 @@ struct SetupSession {
     int cancelAllowed = 0;
     WNDPROC richEditProc = nullptr;
     int versionRecorded = 0;
+    // An unattended run (/silent): no window and no message box; every message goes
+    // to the install log (install_log.h), whose handle is here, null when none.
+    int unattended = 0;
+    HANDLE installLog = nullptr;
 
     SetupChoices choices;
     InstallProgress progress;

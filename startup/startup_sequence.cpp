@@ -12,10 +12,14 @@
 #include "registration/registry_access.h"
 #include "resources/resource_ids.h"
 #include "startup/command_line.h"
+#include "startup/exit_codes.h"
+#include "startup/install_log.h"
+#include "startup/install_switches.h"
 #include "startup/launching.h"
 #include "startup/library_search.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
+#include "startup/unattended_install.h"
 #include "text/text_buffer.h"
 #include "text/text_helpers.h"
 #include "text/version.h"
@@ -43,6 +47,7 @@ constexpr const char* kCannotRunInstalledText =
     "Cannot run installed program.\nConnect to the Internet and click OK. The installation "
     "will open the web site for you to download the latest version of the program.";
 constexpr const char* kLibrariesFailedText = "Failed to initialize the installer";
+constexpr const char* kInvalidCommandLineFormat = "Invalid command line: %s.";
 
 bool queryVersion(OSVERSIONINFOA& version) {
     version = {};
@@ -174,6 +179,88 @@ void offerInstalledProgram() {
     }
 }
 
+// What the command line asks for: the help and "/temp" forms, or switches.
+struct CommandLineRequest {
+    bool switchLine = false;
+    bool valid = true;
+    InstallSwitches switches;
+    char refusal[kSwitchReasonSize] = "";
+};
+
+// The exit code of a run that ends here: the unattended run's code, or 0 when the
+// wizard's user has been told.
+int endWith(int unattendedCode) {
+    return gSession.unattended ? unattendedCode : kExitInstalled;
+}
+
+// Without /silent only /log and /temp change anything: the pages show what they
+// always show.
+void beginSwitchRun(const CommandLineRequest& request, const char* commandLine) {
+    const InstallSwitches& switches = request.switches;
+    gSession.unattended = switches.silent ? 1 : 0;
+    if (switches.hasLog) {
+        openInstallLog(switches.log);
+    }
+    logEvent("Kestrova %s setup, command line: %s", kOwnVersion, commandLine);
+    logEvent("Mode: %s", switches.silent ? "unattended" : "wizard");
+    if (!switches.silent &&
+        (switches.hasDir || switches.hasGroup || switches.hasDataDir || switches.hasTasks)) {
+        logEvent("Without /silent the pages decide: /dir, /group, /datadir and /tasks are ignored");
+    }
+    if (switches.hasTemp) {
+        gSession.choices.stagingFolder = withoutTrailingSeparator(switches.temp);
+    }
+}
+
+// A refused switch line ends the run whether or not it is unattended: it was never
+// a valid command line.
+int refuseCommandLine(const CommandLineRequest& request) {
+    TextBuffer message;
+    message.format(kInvalidCommandLineFormat, request.refusal);
+    showMessage(message.text(), MB_OK | MB_ICONERROR);
+    return kExitInvalidChoice;
+}
+
+int runSequence(const CommandLineRequest& request, const char* commandLine) {
+    OSVERSIONINFOA version;
+    if (queryVersion(version) && !isSupportedSystem(version)) {
+        showMessage(kUnsupportedSystemText, MB_OK | MB_ICONERROR);
+        return endWith(kExitFailed);
+    }
+    logEvent("System check: supported");
+    if (!request.valid) {
+        return refuseCommandLine(request);
+    }
+    if (!request.switchLine && parseCommandLine(commandLine)) {
+        return kExitInstalled;
+    }
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    seedRandom(randomSeedFrom(now));
+    gSession.platformProbe = probePlatform();
+    gSession.folderWriteProbe = probeMachineWideWrite();
+    logEvent("Platform probe: %d; write probe: %u", gSession.platformProbe,
+             static_cast<unsigned>(gSession.folderWriteProbe));
+
+    const InstanceMutex instanceMutex;
+    if (instanceMutex.anotherRuns()) {
+        showMessage(kAnotherInstanceText, MB_OK | MB_ICONERROR);
+        return endWith(kExitAnotherSetupRuns);
+    }
+    logEvent("Single-instance check: no other copy of the setup runs");
+    const OleSession ole;
+    if (newerVersionInstalled()) {
+        return endWith(kExitNewerReleaseInstalled);
+    }
+    logEvent("Newer-release check: none installed");
+    if (gSession.unattended) {
+        return runUnattendedInstallation(request.switches);
+    }
+    const WizardResources resources;
+    runWizard();
+    return kExitInstalled;
+}
+
 }  // namespace
 
 bool isSupportedSystem(const OSVERSIONINFOA& version) {
@@ -252,30 +339,14 @@ int runStartup(HINSTANCE instance, const char* commandLine) {
     gSession.sheetWindow = nullptr;
     gSession.moduleInstance = instance;
 
-    OSVERSIONINFOA version;
-    if (queryVersion(version) && !isSupportedSystem(version)) {
-        showMessage(kUnsupportedSystemText, MB_OK | MB_ICONERROR);
-        return 0;
+    CommandLineRequest request;
+    request.switchLine = isSwitchLine(commandLine);
+    if (request.switchLine) {
+        request.valid = parseInstallSwitches(commandLine, &request.switches, request.refusal);
+        beginSwitchRun(request, commandLine);
     }
-    if (parseCommandLine(commandLine)) {
-        return 0;
-    }
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    seedRandom(randomSeedFrom(now));
-    gSession.platformProbe = probePlatform();
-    gSession.folderWriteProbe = probeMachineWideWrite();
-
-    const InstanceMutex instanceMutex;
-    if (instanceMutex.anotherRuns()) {
-        showMessage(kAnotherInstanceText, MB_OK | MB_ICONERROR);
-        return 0;
-    }
-    const OleSession ole;
-    if (newerVersionInstalled()) {
-        return 0;
-    }
-    const WizardResources resources;
-    runWizard();
-    return 0;
+    const int exitCode = runSequence(request, commandLine);
+    logEvent("Exit code %d", exitCode);
+    closeInstallLog();
+    return exitCode;
 }

@@ -3,9 +3,12 @@
 // tear-down. runStartup is the whole sequence; the other functions are its
 // steps, each usable on its own.
 //
-// Every path of runStartup ends with 0. Early ends: an unsupported system, a help
-// request, another running copy of the setup, a newer installed release. Each
-// of them has shown its message before runStartup returns.
+// With the wizard every path of runStartup ends with 0. Early ends: an unsupported
+// system, a help request, another running copy of the setup, a newer installed
+// release. Each of them has shown its message before runStartup returns. A switch
+// line (install_switches.h) may ask for an install log and an unattended run,
+// which ends with one of the codes of exit_codes.h; a refused switch line ends
+// with the invalid-command-line code, its reason shown (or only logged, silent).
 #pragma once
 
 #include <windows.h>
@@ -46,5 +49,6 @@ bool anotherInstanceRuns(HANDLE mutex, DWORD lastError);
 // COM must be initialised on the thread: the answers use the shell.
 bool newerVersionInstalled();
 
-// The whole start-up sequence and the wizard; returns the exit code, 0.
+// The whole start-up sequence and the wizard or the unattended run; returns the
+// exit code.
 int runStartup(HINSTANCE instance, const char* commandLine);

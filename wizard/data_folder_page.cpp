@@ -17,21 +17,15 @@
 namespace {
 
 FolderPage dataFolder() {
-    return {IDC_DATA_FOLDER_EDT_FOLDER,
-            IDC_DATA_FOLDER_BTN_BROWSE,
-            "recording & data files folder path",
-            "recording & data files folder",
-            &gSession.dataFolderEditable,
-            &gSession.choices.dataFolder,
+    return {IDC_DATA_FOLDER_EDT_FOLDER, IDC_DATA_FOLDER_BTN_BROWSE,   kDataFolderPhrases.invalid,
+            kDataFolderPhrases.missing, &gSession.dataFolderEditable, &gSession.choices.dataFolder,
             defaultDataFolder};
 }
 
 INT_PTR onInitDialog(HWND page) {
     SendDlgItemMessageA(page, IDC_DATA_FOLDER_ICO, STM_SETICON,
                         reinterpret_cast<WPARAM>(gSession.dataFolderIcon), 0);
-    const FolderProposal proposal =
-        proposeDataFolder(readSettingText(HKEY_CURRENT_USER, "SetupSchdRcFldr", "", nullptr).text(),
-                          defaultDataFolder().text());
+    const FolderProposal proposal = dataFolderProposal();
     SetDlgItemTextA(page, IDC_DATA_FOLDER_TXT_DEFINED,
                     proposal.fixed ? "This folder has already been defined...\n(You will be able "
                                      "to change it in the Options window when the program is "

@@ -19,13 +19,11 @@
 
 namespace {
 
-constexpr DWORD kCloseWaitMs = 5000;
-
 FolderPage destinationFolder() {
     return {IDC_DESTINATION_EDT_FOLDER,
             IDC_DESTINATION_BTN_BROWSE,
-            "path for installation",
-            "folder where you'd like to install the program",
+            kInstallFolderPhrases.invalid,
+            kInstallFolderPhrases.missing,
             &gSession.installFolderEditable,
             &gSession.choices.installFolder,
             defaultInstallFolder};
@@ -39,10 +37,7 @@ INT_PTR onInitDialog(HWND page) {
             page, IDC_DESTINATION_TXT_PER_USER,
             "INFORMATION: This program is installed per-Windows user on this computer.");
     }
-    const FolderProposal proposal = proposeInstallFolder(
-        readSettingText(HKEY_CURRENT_USER, "InstallFolder", "", nullptr).text(),
-        readSettingText(HKEY_CURRENT_USER, "SetupLogFldr", "", nullptr).text(),
-        defaultInstallFolder().text());
+    const FolderProposal proposal = installFolderProposal();
     SetDlgItemTextA(page, IDC_DESTINATION_TXT_REINSTALL,
                     proposal.fixed ? "Another copy of the program is already installed for this "
                                      "user...\nIf you continue with the installation the program "

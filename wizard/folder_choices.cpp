@@ -4,7 +4,9 @@
 
 #include <shlwapi.h>
 
+#include "registration/registry_access.h"
 #include "text/text_helpers.h"
+#include "wizard/folder_validation.h"
 
 namespace {
 
@@ -76,4 +78,35 @@ TextBuffer startMenuFolderPath(const char* root, const char* name) {
         return rootFolder;
     }
     return concat(rootFolder, withTrailingSeparator(name));
+}
+
+FolderProposal installFolderProposal() {
+    return proposeInstallFolder(
+        readSettingText(HKEY_CURRENT_USER, "InstallFolder", "", nullptr).text(),
+        readSettingText(HKEY_CURRENT_USER, "SetupLogFldr", "", nullptr).text(),
+        defaultInstallFolder().text());
+}
+
+FolderProposal dataFolderProposal() {
+    return proposeDataFolder(
+        readSettingText(HKEY_CURRENT_USER, "SetupSchdRcFldr", "", nullptr).text(),
+        defaultDataFolder().text());
+}
+
+StartMenuDecision decideStartMenuFolder(const char* typed, TextBuffer* folder) {
+    if (TextBuffer(typed).isBlank(7)) {
+        return StartMenuDecision::blank;
+    }
+    *folder = startMenuFolderPath(specialFolderPath(CSIDL_STARTMENU).text(), typed);
+    if (folder->visibleLength() > 0 && probeFolderWritable(folder->text(), true)) {
+        return StartMenuDecision::usable;
+    }
+    return StartMenuDecision::unusable;
+}
+
+void storeStartMenuChoice(SetupChoices& choices, const TextBuffer& group,
+                          const TextBuffer& folder) {
+    choices.startMenuGroup = group;
+    choices.startMenuFolder = folder;
+    choices.createStartMenuFolder = folder.visibleLength() > 0 ? 1 : 0;
 }

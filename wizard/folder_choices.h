@@ -3,6 +3,7 @@
 // between the controls and gSession.
 #pragma once
 
+#include "startup/setup_session.h"
 #include "text/text_buffer.h"
 
 // A page's proposed folder: without a trailing separator; `fixed` when an
@@ -21,6 +22,28 @@ FolderProposal proposeInstallFolder(const char* installFolderValue, const char* 
 // From the settings value "SetupSchdRcFldr": that folder, fixed, when it exists;
 // else the value, or `suggested` when it is empty.
 FolderProposal proposeDataFolder(const char* recordedValue, const char* suggested);
+
+// The two proposals on this machine: the current user's settings values and the
+// suggested folders (folder_validation.h) through the two functions above.
+FolderProposal installFolderProposal();
+FolderProposal dataFolderProposal();
+
+// The Start Menu page's proposed name.
+inline constexpr const char* kDefaultStartMenuGroup = "Programs\\Kestrova";
+
+// The Start Menu page's decision over a typed name: blank (the page asks for a
+// name); usable, with `folder` the full path (startMenuFolderPath, made and
+// removed again to see that it can be made); or unusable (no Start Menu, or the
+// folder cannot be made: the page offers to go on without one).
+enum class StartMenuDecision { blank, usable, unusable };
+StartMenuDecision decideStartMenuFolder(const char* typed, TextBuffer* folder);
+inline constexpr const char* kStartMenuNameMissingText =
+    "Please specify Start Menu shortcut name...";
+inline constexpr const char* kStartMenuUnusableQuestion =
+    "Start Menu shortcut cannot be created.\nContinue?";
+
+// Stores the Start Menu choice; an empty folder means no Start Menu folder.
+void storeStartMenuChoice(SetupChoices& choices, const TextBuffer& group, const TextBuffer& folder);
 
 // The folder that Browse proposes when the user picks `chosen`: `leaf` inside it
 // (a drive root already ends in a backslash and gets no second one).

@@ -15,6 +15,16 @@ enum FolderCheck {
 // Shows its own messages (default owner). invalidPhrase goes into the
 // invalid-path message, missingPhrase into the missing-path message.
 FolderCheck validateFolder(const char* path, const char* invalidPhrase, const char* missingPhrase);
+
+// The two phrases of each folder that validateFolder checks.
+struct FolderPhrases {
+    const char* invalid;
+    const char* missing;
+};
+inline constexpr FolderPhrases kInstallFolderPhrases = {
+    "path for installation", "folder where you'd like to install the program"};
+inline constexpr FolderPhrases kDataFolderPhrases = {"recording & data files folder path",
+                                                     "recording & data files folder"};
 // False when the text holds " * < > ? | or a second colon.
 bool hasValidPathCharacters(const char* text);
 // GetDriveTypeA of the path's drive-letter root, or 0 when it has none.

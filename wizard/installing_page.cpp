@@ -23,7 +23,7 @@ INT_PTR onSetActive(HWND page) {
     gSession.cancelAllowed = 1;
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     setWizardButtons(0);
-    closeRunningCopies(5000);
+    closeRunningCopies(kCloseWaitMs);
     gSession.progress.reset();
     if (SetTimer(page, kInstallTimerId, kStepInterval, nullptr) == 0) {
         showMessage(

@@ -1,6 +1,7 @@
 // Message boxes centred over their owner, the centring routine, and the wait cursor.
 #include "wizard/message_box.h"
 
+#include "startup/install_log.h"
 #include "startup/setup_session.h"
 
 namespace {
@@ -38,7 +39,17 @@ LRESULT CALLBACK messageBoxHookProc(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+int unattendedAnswer(UINT style) {
+    return (style & MB_TYPEMASK) == MB_OK ? IDOK : IDNO;
+}
+
 int showMessage(const char* text, UINT style, HWND owner, const char* caption) {
+    if (gSession.unattended) {
+        const int answer = unattendedAnswer(style);
+        logEvent("Message (answered %s): %s", answer == IDOK ? "OK" : "No", text);
+        return answer;
+    }
+    logEvent("Message: %s", text);
     if (owner == nullptr) {
         owner = gSession.sheetWindow;
     }

@@ -4,11 +4,17 @@
 // owner); caption null means kSetupCaption. A thread-local CBT hook centres the
 // box over its owner once and is removed again; at most one hook exists at a time
 // and none survives the call. Returns the button id (IDOK, IDYES, IDNO, IDCANCEL).
+// Every message also goes to the install log. In an unattended run no box is
+// shown: the message is logged and unattendedAnswer(style) is the answer.
 #pragma once
 
 #include <windows.h>
 
 inline constexpr const char* kSetupCaption = "Kestrova 1.2.7.1 - Setup";
+
+// The answer of an unattended run: OK to a notice, No (the safe answer: nothing
+// is started, skipped or reset) to every question.
+int unattendedAnswer(UINT style);
 
 int showMessage(const char* text, UINT style, HWND owner = nullptr, const char* caption = nullptr);
 

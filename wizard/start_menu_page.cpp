@@ -46,16 +46,10 @@ int browseStartMenuFolder(HWND owner, TextBuffer* name) {
     return 1;
 }
 
-void storeStartMenuChoice(const TextBuffer& group, const TextBuffer& folder) {
-    gSession.choices.startMenuGroup = group;
-    gSession.choices.startMenuFolder = folder;
-    gSession.choices.createStartMenuFolder = folder.visibleLength() > 0 ? 1 : 0;
-}
-
 INT_PTR onInitDialog(HWND page) {
     SendDlgItemMessageA(page, IDC_START_MENU_ICO, STM_SETICON,
                         reinterpret_cast<WPARAM>(gSession.startMenuIcon), 0);
-    SetDlgItemTextA(page, IDC_START_MENU_EDT_GROUP, "Programs\\Kestrova");
+    SetDlgItemTextA(page, IDC_START_MENU_EDT_GROUP, kDefaultStartMenuGroup);
     return TRUE;
 }
 
@@ -92,23 +86,24 @@ INT_PTR onCommand(HWND page, WPARAM wParam) {
 INT_PTR onWizardNext(HWND page) {
     const TextBuffer none;
     if (IsDlgButtonChecked(page, IDC_START_MENU_CHK_NONE) == BST_CHECKED) {
-        storeStartMenuChoice(none, none);
+        storeStartMenuChoice(gSession.choices, none, none);
         return FALSE;
     }
     char typed[MAX_PATH] = "";
     GetDlgItemTextA(page, IDC_START_MENU_EDT_GROUP, typed, sizeof typed);
-    if (TextBuffer(typed).isBlank(7)) {
-        showMessage("Please specify Start Menu shortcut name...", MB_OK | MB_ICONERROR);
-        return stayOnPage(page);
+    TextBuffer folder;
+    switch (decideStartMenuFolder(typed, &folder)) {
+        case StartMenuDecision::blank:
+            showMessage(kStartMenuNameMissingText, MB_OK | MB_ICONERROR);
+            return stayOnPage(page);
+        case StartMenuDecision::usable:
+            storeStartMenuChoice(gSession.choices, withoutTrailingSeparator(typed), folder);
+            return FALSE;
+        case StartMenuDecision::unusable:
+            break;
     }
-    const TextBuffer folder = startMenuFolderPath(specialFolderPath(CSIDL_STARTMENU).text(), typed);
-    if (folder.visibleLength() > 0 && probeFolderWritable(folder.text(), true)) {
-        storeStartMenuChoice(withoutTrailingSeparator(typed), folder);
-        return FALSE;
-    }
-    if (showMessage("Start Menu shortcut cannot be created.\nContinue?",
-                    MB_YESNO | MB_ICONERROR | MB_DEFBUTTON2) == IDYES) {
-        storeStartMenuChoice(none, none);
+    if (showMessage(kStartMenuUnusableQuestion, MB_YESNO | MB_ICONERROR | MB_DEFBUTTON2) == IDYES) {
+        storeStartMenuChoice(gSession.choices, none, none);
         return FALSE;
     }
     return stayOnPage(page);

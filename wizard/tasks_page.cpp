@@ -14,13 +14,13 @@ namespace {
 
 // Whether the shell gives an item list for the user's application-data folder,
 // where the Quick Launch shortcuts live. False without the shell's allocator.
-bool appDataFolderFound(HWND page) {
+bool appDataFolderFound() {
     ShellAllocator allocator;
     if (!allocator.available()) {
         return false;
     }
     ShellItemList folder(allocator);
-    return SUCCEEDED(SHGetSpecialFolderLocation(page, CSIDL_APPDATA, folder.out()));
+    return SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, folder.out()));
 }
 
 bool isChecked(HWND page, int id) {
@@ -29,12 +29,8 @@ bool isChecked(HWND page, int id) {
 
 INT_PTR onSetActive(HWND page) {
     setWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    const bool versionRead = GetVersionExA(&version) != FALSE;
-    const bool offered =
-        quickLaunchOffered(appDataFolderFound(page), versionRead ? &version : nullptr);
-    EnableWindow(GetDlgItem(page, IDC_TASKS_CHK_QUICK_LAUNCH), offered ? TRUE : FALSE);
+    EnableWindow(GetDlgItem(page, IDC_TASKS_CHK_QUICK_LAUNCH),
+                 quickLaunchOfferedHere() ? TRUE : FALSE);
     return pageResult(page, 0);
 }
 
@@ -69,6 +65,13 @@ bool quickLaunchOffered(bool appDataFolderFound, const OSVERSIONINFOA* version) 
     const bool sixOneOrLater = version->dwMajorVersion > 5 &&
                                (version->dwMinorVersion >= 1 || version->dwMajorVersion > 6);
     return !sixOneOrLater;
+}
+
+bool quickLaunchOfferedHere() {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    const bool versionRead = GetVersionExA(&version) != FALSE;
+    return quickLaunchOffered(appDataFolderFound(), versionRead ? &version : nullptr);
 }
 
 INT_PTR CALLBACK tasksPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {

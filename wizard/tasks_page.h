@@ -8,3 +8,5 @@
 // than 6.1 (5.x and 6.0 offer it; 6.1 and later no longer have Quick Launch).
 // `version` null means that the version could not be read: the folder decides.
 bool quickLaunchOffered(bool appDataFolderFound, const OSVERSIONINFOA* version);
+// quickLaunchOffered on this system. Neither icon is chosen until the user checks it.
+bool quickLaunchOfferedHere();

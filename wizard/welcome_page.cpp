@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr DWORD kCloseWaitMs = 5000;
-
 INT_PTR onInitDialog(HWND page) {
     if (!gSession.wizardCentred) {
         gSession.wizardCentred = 1;
