@@ -169,7 +169,13 @@ bool writeTarget(const TextBuffer& target, const uint8_t* data, uint32_t size, T
         return false;
     }
     DWORD written = 0;
-    if (!WriteFile(file.get(), data, size, &written, nullptr) || written != size) {
+    const bool accepted = WriteFile(file.get(), data, size, &written, nullptr) != FALSE;
+    if (accepted && written != size) {
+        // A file system that takes only part of a write has run out of room; the
+        // call itself reports no error then.
+        SetLastError(ERROR_DISK_FULL);
+    }
+    if (!accepted || written != size) {
         failWithSystemError("ERROR: (%d) Cannot write to the following file:\n\n%s", target, error);
         return false;
     }

@@ -12,6 +12,10 @@
 # this kernel cannot run 32-bit programs (otherwise it exits 77: skipped, the
 # 32-bit build covers it). KVR_E2E_SETUP names another setup program to drive.
 # Pictures named by --screens=FOLDER (a Unix path here) are converted to PNG.
+# --prefix-name=NAME names the prefix folder (default e2e-prefix), so that runs of
+# the driver with different filters each start from a fresh prefix of their own.
+# --small-drive gives the prefix a drive E: on a 256 KB tmpfs (as root, where mount
+# is allowed; otherwise the driver is told nothing and its disk-full case skips).
 set -euo pipefail
 
 build=$(realpath "$1")
@@ -41,8 +45,12 @@ windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; 
 
 arguments=()
 screens=""
+prefix_name=e2e-prefix
+small_drive=""
 for argument in "$@"; do
     case "$argument" in
+        --prefix-name=*) prefix_name=${argument#--prefix-name=} ;;
+        --small-drive) small_drive=yes ;;
         --screens=*)
             screens=$(realpath -m "${argument#--screens=}")
             mkdir -p "$screens"
@@ -53,7 +61,9 @@ for argument in "$@"; do
     esac
 done
 
-prefix="$build/wine-rig/e2e-prefix"
+prefix="$build/wine-rig/$prefix_name"
+small_mount="$build/wine-rig/$prefix_name-small-drive"
+mountpoint -q "$small_mount" 2>/dev/null && umount "$small_mount"
 rm -rf "$prefix"
 cp -a "$KVR_WINE_TEMPLATE" "$prefix"
 rm -f "$prefix/wineserver"
@@ -61,8 +71,18 @@ export WINEPREFIX="$prefix"
 stop_server() {
     "$wineserver" -k >/dev/null 2>&1 || true
     "$wineserver" -w >/dev/null 2>&1 || true
+    if mountpoint -q "$small_mount" 2>/dev/null; then umount "$small_mount" || true; fi
 }
 trap stop_server EXIT
+if [ -n "$small_drive" ]; then
+    mkdir -p "$small_mount"
+    if mount -t tmpfs -o size=256k tmpfs "$small_mount" 2>/dev/null; then
+        ln -sfn "$small_mount" "$prefix/dosdevices/e:"
+        arguments+=("--small-drive=E:")
+    else
+        echo "wine-e2e: no small drive: mount of a tmpfs was refused here"
+    fi
+fi
 "$wineserver" -p || true
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 

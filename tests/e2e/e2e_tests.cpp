@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/screen_capture.h"
 #include "tests/e2e/setup_process.h"
 #include "tests/support/test_environment.h"
@@ -30,20 +31,9 @@
 
 namespace {
 
-struct Options {
-    std::string setup;
-    std::string packageList;
-    std::string screens;
-    bool walk = false;
-};
-Options gOptions;
-
-constexpr const char* kSettingsKey = "Software\\from Velmora\\Kestrova & Scheduler\\Settings";
-constexpr const char* kUninstallKey =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrova";
 constexpr const char* kMachineMakerKey = "Software\\from Velmora";
 constexpr const char* kDesktopKey = "Control Panel\\Desktop";
-constexpr DWORD kExitWait = 20000;
+constexpr const char* kCaption = "Kestrova 1.2.7.1 - Setup";
 
 constexpr const char* kHelpText =
     "Kestrova Installation Routine:\n(Command line parameters)\n=======================\n\n"
@@ -70,7 +60,6 @@ constexpr const char* kDataFolderNotice =
 constexpr const char* kEarlierReleaseNotice =
     "INFORMATION: A previous version 1.2.2 of the Kestrova has been detected. It has to be "
     "removed before this installation can continue...";
-constexpr const char* kCaption = "Kestrova 1.2.7.1 - Setup";
 
 struct PageName {
     int id;
@@ -88,44 +77,8 @@ const PageName kPages[] = {
     {IDD_FINISH, "9-finish"},
 };
 
-std::string shellFolder(int csidl) {
-    char path[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
-    return path;
-}
-
-std::string installFolder() {
-    return shellFolder(CSIDL_LOCAL_APPDATA) + "\\Kestrova";
-}
-std::string dataFolder() {
-    return shellFolder(CSIDL_MYMUSIC) + "\\Kestrova Recordings";
-}
-std::string startMenuFolder() {
-    return shellFolder(CSIDL_STARTMENU) + "\\Programs\\Kestrova\\";
-}
-std::string desktopLink() {
-    return shellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Kestrova.lnk";
-}
-std::string quickLaunchLink() {
-    return shellFolder(CSIDL_APPDATA) +
-           "\\Microsoft\\Internet Explorer\\Quick Launch\\Kestrova.lnk";
-}
-std::string tempFolder() {
-    char path[MAX_PATH] = "";
-    GetTempPathA(sizeof path, path);
-    return path;
-}
 std::string recordFile() {
     return tempFolder() + "kvr-e2e-opened.txt";
-}
-
-std::string setting(const char* name) {
-    return readRaw(HKEY_CURRENT_USER, kSettingsKey, name).text();
-}
-
-std::string fileNameOf(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The Windows version that Wine reports to the setup program alone.
@@ -160,40 +113,6 @@ std::string openedDocuments() {
         Sleep(50);
     }
     return opened;
-}
-
-std::string linkTarget(const std::string& link) {
-    IShellLinkA* shellLink = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&shellLink)))) {
-        return "";
-    }
-    std::string target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
-        char path[MAX_PATH] = "";
-        if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
-            SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0))) {
-            target = path;
-        }
-        file->Release();
-    }
-    shellLink->Release();
-    return target;
-}
-
-template <typename Condition>
-bool waitUntil(Condition condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
 }
 
 // Has the setup paint the whole wizard now, and lets it finish, before the page
@@ -308,38 +227,6 @@ void expectOnlyBox(SetupProcess& setup, const char* text, int button) {
     EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(setup.wizardSeen());
     EXPECT_FALSE(setup.waitForBox(0)) << "a second box";
-}
-
-struct PackageFile {
-    std::string name;    // relative to the install folder
-    std::string source;  // the build's file, as this program reaches it
-};
-
-// The package list of the build: "name<TAB>/unix/path" per line.
-std::vector<PackageFile> packageFiles() {
-    std::vector<PackageFile> files;
-    std::string list;
-    if (!readFile(gOptions.packageList, &list)) {
-        return files;
-    }
-    size_t start = 0;
-    while (start < list.size()) {
-        size_t end = list.find('\n', start);
-        if (end == std::string::npos) {
-            end = list.size();
-        }
-        const std::string line = list.substr(start, end - start);
-        const size_t tab = line.find('\t');
-        if (tab != std::string::npos) {
-            std::string source = "Z:" + line.substr(tab + 1);
-            for (char& c : source) {
-                c = c == '/' ? '\\' : c;
-            }
-            files.push_back({line.substr(0, tab), source});
-        }
-        start = end + 1;
-    }
-    return files;
 }
 
 class SetupEndToEnd : public ::testing::Test {
@@ -466,8 +353,7 @@ TEST_F(SetupEndToEnd, SecondCopyIsRefusedWhileTheFirstShowsItsWizard) {
 
 TEST_F(SetupEndToEnd, FirstInstallationWithDefaultChoicesAndBothIcons) {
     ASSERT_FALSE(pathExists(installFolder()));
-    const std::vector<PackageFile> files = packageFiles();
-    ASSERT_EQ(files.size(), 101u) << "--package-list=" << gOptions.packageList;
+    ASSERT_EQ(packageFiles().size(), 101u) << "--package-list=" << gOptions.packageList;
     recordOpenedDocuments();
 
     SetupProcess setup(gOptions.setup);
@@ -513,55 +399,10 @@ TEST_F(SetupEndToEnd, FirstInstallationWithDefaultChoicesAndBothIcons) {
     ASSERT_EQ(wizard.pageId(), IDD_FINISH);
     finish(setup, wizard);
 
-    // Every file of the package, byte for byte.
-    const std::string folder = installFolder() + "\\";
-    for (const PackageFile& file : files) {
-        std::string installed, expected;
-        ASSERT_TRUE(readFile(file.source, &expected)) << file.source;
-        EXPECT_TRUE(readFile(folder + file.name, &installed)) << file.name;
-        EXPECT_TRUE(installed == expected) << file.name << " differs from " << file.source;
-    }
-    EXPECT_TRUE(folderExists(dataFolder()));
-
-    // The shortcuts and their targets.
-    const std::string program = folder + "kvr.exe";
-    const std::string startMenu = startMenuFolder();
-    EXPECT_EQ(linkTarget(startMenu + "Kestrova.lnk"), program);
-    EXPECT_EQ(linkTarget(startMenu + "Manual.lnk"), folder + "Manual\\index.htm");
-    EXPECT_EQ(linkTarget(startMenu + "Quick Hardware Setup.lnk"),
-              folder + "Quick Setup\\index.htm");
-    EXPECT_EQ(linkTarget(startMenu + "Uninstall.lnk"), folder + "uninst_kvr.exe");
-    EXPECT_EQ(linkTarget(desktopLink()), program);
-    EXPECT_EQ(linkTarget(quickLaunchLink()), program);
-
-    // The settings.
-    EXPECT_EQ(setting("ver"), "1.2.7.1");
-    EXPECT_EQ(setting("InstallFolder"), installFolder());
-    EXPECT_EQ(setting("SetupLogFldr"), installFolder());
-    EXPECT_EQ(setting("SetupSchdRcFldr"), dataFolder());
-    EXPECT_EQ(setting("SetupPlbkRcFldr"), dataFolder());
-    EXPECT_EQ(setting("instOSMP"), startMenu);
-    EXPECT_EQ(setting("rgr01").size(), 64u);
+    expectInstalled(defaultInstallation(true, true));
     EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "nshbt0").number(), 2u);
     EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "WOVol").number(), 16383u);
     EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "SetupSchdRcSAI").number(), 1u);
-
-    // The uninstall entry and the document type.
-    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kUninstallKey, "DisplayName").text(), "Kestrova");
-    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kUninstallKey, "UninstallString").text(),
-              folder + "uninst_kvr.exe");
-    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kUninstallKey, "DisplayVersion").text(), "1.2.7.1");
-    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kUninstallKey, "DisplayIcon").text(), program);
-    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, "Software\\Classes\\.kvrd", nullptr).text(), "KVRD.file");
-    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, "Software\\Classes\\.kvrd", "PerceivedType").text(),
-              "Document");
-    EXPECT_EQ(
-        readRaw(HKEY_CURRENT_USER, "Software\\Classes\\KVRD.file\\Shell\\open\\Command", nullptr)
-            .text(),
-        "\"" + program + "\" \"%1\"");
-    EXPECT_EQ(
-        readRaw(HKEY_CURRENT_USER, "Software\\Classes\\KVRD.file\\DefaultIcon", nullptr).text(),
-        program + ",-279");
 
     // Finish opened the hardware guide and started the program.
     EXPECT_NE(openedDocuments().find("Quick Setup\\index.htm"), std::string::npos);
@@ -605,12 +446,8 @@ TEST_F(SetupEndToEnd, ReinstallationKeepsTheFoldersAndTheUsersValues) {
 
     EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "nshbt0").number(), 5u);
     EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKey, "WOVol").number(), 1234u);
-    EXPECT_EQ(setting("ver"), "1.2.7.1");
-    EXPECT_EQ(setting("InstallFolder"), installFolder());
-    // No icons chosen this time: the earlier ones are gone, the Start Menu's are new.
-    EXPECT_FALSE(pathExists(desktopLink()));
-    EXPECT_FALSE(pathExists(quickLaunchLink()));
-    EXPECT_EQ(linkTarget(startMenuFolder() + "Kestrova.lnk"), installFolder() + "\\kvr.exe");
+    // No icons chosen this time: the earlier ones are gone.
+    expectInstalled(defaultInstallation(false, false));
     EXPECT_EQ(standInCount(), 0);
 }
 
@@ -757,6 +594,8 @@ int main(int argc, char** argv) {
             gOptions.packageList = argument.substr(15);
         } else if (argument.rfind("--screens=", 0) == 0) {
             gOptions.screens = argument.substr(10);
+        } else if (argument.rfind("--small-drive=", 0) == 0) {
+            gOptions.smallDrive = argument.substr(14);
         } else if (argument == "--walk") {
             gOptions.walk = true;
         }

@@ -51,6 +51,22 @@ BOOL CALLBACK collectDialog(HWND window, LPARAM context) {
     return TRUE;
 }
 
+BOOL CALLBACK collectVisible(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<WindowSearch*>(context);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search.process && IsWindowVisible(window)) {
+        search.found.push_back(window);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> visibleWindowsOf(DWORD process) {
+    WindowSearch search{process, {}};
+    EnumWindows(collectVisible, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::vector<HWND> visibleDialogsOf(DWORD process) {
     WindowSearch search{process, {}};
     EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&search));
@@ -165,6 +181,19 @@ bool SetupProcess::answer(const SetupBox& box, int button) {
 bool SetupProcess::waitForExit(DWORD timeoutMs, DWORD* exitCode) {
     if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
         return false;
+    }
+    GetExitCodeProcess(process_.hProcess, exitCode);
+    return true;
+}
+
+bool SetupProcess::waitForExitWithoutWindows(DWORD timeoutMs, DWORD* exitCode, bool* windowSeen) {
+    *windowSeen = false;
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(process_.hProcess, 5) == WAIT_TIMEOUT) {
+        *windowSeen = *windowSeen || !visibleWindowsOf(process_.dwProcessId).empty();
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
     }
     GetExitCodeProcess(process_.hProcess, exitCode);
     return true;

@@ -44,6 +44,9 @@ public:
     bool waitForExit(DWORD timeoutMs, DWORD* exitCode);
     // Waits until the setup waits for input with nothing pending (at most 5 s).
     void waitUntilIdle() { WaitForInputIdle(process_.hProcess, 5000); }
+    // As waitForExit, watching all the while for a visible top-level window of
+    // the process (of any kind): `windowSeen` tells whether one appeared.
+    bool waitForExitWithoutWindows(DWORD timeoutMs, DWORD* exitCode, bool* windowSeen);
     // True when the process has shown a wizard window at any time so far.
     bool wizardSeen();
 
