@@ -7,7 +7,7 @@
 namespace {
 
 bool isBlank(char c) {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 char lower(char c) {
