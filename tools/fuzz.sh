@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Fuzzes the package reader and kvrpack's list and verify (tests/fuzz) with libFuzzer,
-# AddressSanitizer and UndefinedBehaviorSanitizer, natively with clang.
+# Fuzzes the package reader, kvrpack's list and verify and the setup's switch
+# grammar (tests/fuzz) with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, natively with clang.
 #
 #   tools/fuzz.sh BUILD SECONDS [ARCHIVE...]
 #
 # Builds the targets in BUILD/fuzz, replays the committed corpus (tests/fuzz/corpus)
-# through both, then fuzzes both at once for SECONDS, starting from that corpus and
+# through all of them, then fuzzes them at once for SECONDS, starting from that corpus and
 # from seeds made of each ARCHIVE (a real package archive with key 0): its entries
 # cut to 16 bytes and packed again by BUILD/host/kvrpack, plain and scrambled. New
 # inputs collect in BUILD/fuzz/work, findings in BUILD/fuzz/findings. Exits 1 on a
@@ -18,7 +18,7 @@ shift 2
 root=$(dirname "$(dirname "$(realpath "$0")")")
 out="$build/fuzz"
 corpus="$root/tests/fuzz/corpus"
-targets=(package_format_fuzz kvrpack_fuzz)
+targets=(package_format_fuzz kvrpack_fuzz install_switches_fuzz)
 mkdir -p "$out"
 
 probe="$out/probe"
