@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Fuzzes the package reader, kvrpack's list and verify and the setup's switch
-# grammar (tests/fuzz) with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, natively with clang.
+# grammar (tests/fuzz) with libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer, natively with clang.
 #
 #   tools/fuzz.sh BUILD SECONDS [ARCHIVE...]
 #
 # Builds the targets in BUILD/fuzz, replays the committed corpus (tests/fuzz/corpus)
-# through all of them, then fuzzes them at once for SECONDS, starting from that corpus and
-# from seeds made of each ARCHIVE (a real package archive with key 0): its entries
+# through all of them, then fuzzes them at once for SECONDS, starting from that
+# corpus and from seeds made of each ARCHIVE (a real package archive with key 0): its entries
 # cut to 16 bytes and packed again by BUILD/host/kvrpack, plain and scrambled. New
 # inputs collect in BUILD/fuzz/work, findings in BUILD/fuzz/findings. Exits 1 on a
 # finding. Where clang cannot link a libFuzzer program it says so and exits 0.
