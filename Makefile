@@ -40,17 +40,26 @@ win32test: host
 win64: host
 	$(call build,$(WIN64),win64,-DKVR_BUILD_TESTS=ON)
 
+# The two setups and the package manager's manifest of the release (dist/winget),
+# whose installer addresses name the web host of the release build.
+WEB_HOST = $$(sed -n 's/^KVR_MAKER_WEB_HOST:STRING=//p' $(WIN32)/CMakeCache.txt)
+
 dist: win32 win64
 	@mkdir -p dist
 	@cp $(WIN32)/bin/KestrovaSetup.exe dist/KestrovaSetup.exe
 	@cp $(WIN64)/bin/KestrovaSetup-x64.exe dist/KestrovaSetup-x64.exe
-	@ls -l dist
+	@rm -rf dist/winget
+	@/usr/bin/python3 tools/winget-manifest.py dist/winget $(WEB_HOST) \
+		dist/KestrovaSetup.exe dist/KestrovaSetup-x64.exe
+	@ls -l dist dist/winget
 
 # Every test program runs on both targets: the 32-bit build under the 32-bit Wine
 # loader (skipped, saying so, on a kernel without 32-bit support), the x64 build
 # under wine64. A failure on one target does not keep the other from running.
 test: dist win32test
 	@tools/check-release.sh dist/KestrovaSetup.exe
+	@/usr/bin/python3 tools/check-winget-manifest.py dist/winget dist/KestrovaSetup.exe \
+		dist/KestrovaSetup-x64.exe
 	@cd $(HOST) && ctest --output-on-failure
 	@status=0; \
 	tools/wine-test.sh $(WIN32TEST) || status=1; \
