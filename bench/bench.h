@@ -63,6 +63,10 @@ EngineTimes runEngineBenchmarks(const std::string& label, int rounds);
 // The peer installer's silent installation of the stand-in files against the engine.
 void runPeerBenchmark(const EngineTimes& engine);
 void runMemoryBenchmark(const std::string& label);
+// A first unattended installation of `setup` (process start to exit) against the
+// NSIS peer `peer`'s silent one of the same files, the row named for `label`.
+void runUnattendedPeerBenchmark(const std::string& label, const std::string& setup,
+                                const std::string& peer);
 // Start to first page of `setup` against a bare window program and the peer, and
 // one installation through its wizard against the floor of its timer.
 void runWizardBenchmarks(const std::string& setup);

@@ -50,6 +50,10 @@ void runChild(const char* program, const char* arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "silentpeer") {
+        runUnattendedPeerBenchmark(argv[2], argv[3], argv[4]);
+        return 0;
+    }
     if (argc == 5 && std::string(argv[1]) == "startpeer") {
         runPayloadStartBenchmark(argv[2], argv[3], argv[4]);
         return 0;

@@ -21,6 +21,8 @@
 #include "engine/package_archive.h"
 #include "engine/shortcuts.h"
 #include "registration/program_settings.h"
+#include "registration/registry_access.h"
+#include "registration/uninstall_registration.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
 #include "tests/support/test_windows.h"
@@ -367,6 +369,46 @@ void runPeerBenchmark(const EngineTimes& engine) {
              "the preparation and file steps vs the NSIS peer's silent install (/S), standin "
              "package",
              engine.filesMs, medianOf(installs) * 1e3, "ms", 0);
+}
+
+void runUnattendedPeerBenchmark(const std::string& label, const std::string& setup,
+                                const std::string& peer) {
+    const std::string root = benchRoot("unattended-" + label);
+    removeTree(root);
+    CreateDirectoryA(root.c_str(), nullptr);
+    const std::string ours = root + "Kestrova";
+    const std::string theirs = root + "Kestrova Peer";
+    std::vector<double> oursMs, peerMs;
+    // A first run of each outside the rounds brings both programs into the caches.
+    for (int round = -1; round < 5; ++round) {
+        // Each run a first installation: no settings, so no fixed folder and no saves.
+        SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+        SHDeleteKeyA(HKEY_CURRENT_USER, kUninstallKey);
+        DWORD exitCode = 1;
+        const double oursSeconds = secondsOf(
+            [&] { exitCode = runAndWait("\"" + setup + "\" /silent /dir=\"" + ours + "\""); });
+        if (exitCode != 0 || !PathFileExistsA((ours + "\\kvr.exe").c_str())) {
+            benchFailed("the unattended installation failed with " + std::to_string(exitCode));
+        }
+        const double peerSeconds =
+            secondsOf([&] { exitCode = runAndWait("\"" + peer + "\" /S /D=" + theirs); });
+        if (exitCode != 0 || !PathFileExistsA((theirs + "\\kvr.exe").c_str())) {
+            benchFailed("the peer's silent installation failed: " + peer);
+        }
+        if (round >= 0) {
+            oursMs.push_back(oursSeconds * 1e3);
+            peerMs.push_back(peerSeconds * 1e3);
+        }
+        removeTree(ours);
+        removeTree(theirs);
+    }
+    removeTree(root);
+    SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    SHDeleteKeyA(HKEY_CURRENT_USER, kUninstallKey);
+    printRow("4unattended-" + label,
+             "unattended installation (/silent), process start to exit, vs the NSIS peer's /S, " +
+                 label + " package",
+             medianOf(oursMs), medianOf(peerMs), "ms", 1.0);
 }
 
 void runMemoryBenchmark(const std::string& label) {

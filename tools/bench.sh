@@ -6,8 +6,9 @@
 # (a breakdown of the engine's time) follow the table. Each build also gets the
 # peer installer (tools/nsis-peer.sh, the stand-in files with the matching stub)
 # beside its benchmark, rows for the size of its setup beyond the payload against
-# the peer's, the rows of that setup's wizard (bench/wizard_bench.cpp), and its
-# start against the peer's with each generated payload (kvr_setup_medium and
+# the peer's, the rows of that setup's wizard (bench/wizard_bench.cpp), its
+# unattended installation against the peer's silent one (the stand-in and the large
+# payload), and its start against the peer's with each generated payload (kvr_setup_medium and
 # kvr_setup_large of RELEASE_DIR, each peer built from the same files). The
 # setup is RELEASE_DIR's where one is given (the release build, whose runtime and
 # link options differ from the test build's), else BUILD_DIR's. A build given with
@@ -70,7 +71,19 @@ start_at_payload_sizes() {
             echo "bench: the $label payload's start rows failed" >&2
             exit 1
         fi
+        [ "$label" = large ] && unattended_against_peer large "$build" "$setup" "$peer" "$file" "$log"
     done
+}
+
+# Appends to FILE the unattended installation row of SETUP against PEER (same files).
+unattended_against_peer() {
+    local label=$1 build=$2 setup=$3 peer=$4 file=$5 log=$6
+    if ! "$tools/wine-test.sh" "$build" --run "$build/bin/kvr_bench.exe" silentpeer "$label" \
+        "Z:${setup//\//\\}" "Z:${peer//\//\\}" >>"$file" 2>>"$log"; then
+        cat "$file" "$log" >&2
+        echo "bench: the $label unattended installation row failed" >&2
+        exit 1
+    fi
 }
 
 names=()
@@ -97,6 +110,8 @@ for column in "$@"; do
         fi
     fi
     if [ -z "$sizes_only" ]; then
+        unattended_against_peer standin "$build" "$setup" "$build/bin/kvr_peer.exe" \
+            "$out/$name.txt" "$out/$name.log"
         start_at_payload_sizes "$build" "$release" "$out/$name.txt" "$out/$name.log"
     fi
     cat "$out/$name.sizes" >>"$out/$name.txt"
