@@ -267,4 +267,22 @@ TEST_F(UnattendedEndToEnd, ANewerInstalledReleaseEndsWith1638AndStartsNothing) {
     EXPECT_EQ(standInCount(), 0);
 }
 
+// Release 1.2.2 is removed as the welcome page removes it; a removal that fails
+// ends the run without going on anyway.
+TEST_F(UnattendedEndToEnd, AnEarlierReleaseIsRemovedFirstAndAFailedRemovalEndsWith1603) {
+    const std::string uninstaller = tempFolder() + "Kestrova Version 1_2_2 Uninstaller.exe";
+    writeRawText(HKEY_CURRENT_USER, kSettingsKey, "ver", "1.2.2");
+    createFolders(uninstaller);
+    const SilentRun blocked = runSilently("");
+    RemoveDirectoryA(uninstaller.c_str());
+    expectEnded(blocked, 1603);
+    EXPECT_TRUE(blocked.logged("The earlier release could not be removed (error ")) << blocked.log;
+    EXPECT_FALSE(blocked.logged("Step 0 "));
+
+    const SilentRun removed = runSilently("");
+    expectEnded(removed, 0);
+    EXPECT_TRUE(removed.logged("The earlier release was removed")) << removed.log;
+    EXPECT_EQ(setting("ver"), "1.2.7.1");
+}
+
 }  // namespace
