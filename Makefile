@@ -3,6 +3,7 @@
 # make bench builds and runs the benchmarks
 # make fuzz  fuzzes the package reader and kvrpack for FUZZ_SECONDS (default 600)
 # make dist PAYLOAD=LIST [PAYLOAD_EARLIER=LIST]  both setups from the product's files
+# make sign KEY=PEM CERT=PEM [TIMESTAMP=URL]     dist, then both setups signed
 BUILD ?= build
 JOBS ?= 2
 HOST := $(BUILD)/host
@@ -22,7 +23,7 @@ PAYLOAD_EARLIER ?=
 RELEASE_OPTS := -DKVR_PAYLOAD_LIST=$(if $(PAYLOAD),$(abspath $(PAYLOAD))) \
 	-DKVR_EARLIER_PAYLOAD_LIST=$(if $(PAYLOAD_EARLIER),$(abspath $(PAYLOAD_EARLIER)))
 
-.PHONY: all deps host win32 win32test win64 dist test run bench fuzz clean
+.PHONY: all deps host win32 win32test win64 dist sign test run bench fuzz clean
 
 all: dist
 
@@ -53,6 +54,13 @@ dist: win32 win64
 	@cp $(WIN32)/bin/KestrovaSetup.exe dist/KestrovaSetup.exe
 	@cp $(WIN64)/bin/KestrovaSetup-x64.exe dist/KestrovaSetup-x64.exe
 	@ls -l dist
+
+# Signing comes after every other change of the setups (tools/sign.sh).
+KEY ?=
+CERT ?=
+TIMESTAMP ?=
+sign: dist
+	@tools/sign.sh "$(KEY)" "$(CERT)" "$(TIMESTAMP)" dist/KestrovaSetup.exe dist/KestrovaSetup-x64.exe
 
 # Every test program runs on both targets: the 32-bit build under the 32-bit Wine
 # loader (skipped, saying so, on a kernel without 32-bit support), the x64 build
