@@ -4,6 +4,7 @@
 # make fuzz  fuzzes the package reader and kvrpack for FUZZ_SECONDS (default 600)
 # make dist PAYLOAD=LIST [PAYLOAD_EARLIER=LIST]  both setups from the product's files
 # make sign KEY=PEM CERT=PEM [TIMESTAMP=URL]     dist, then both setups signed
+# make repro builds dist again in a fresh folder and compares them byte for byte
 BUILD ?= build
 JOBS ?= 2
 HOST := $(BUILD)/host
@@ -23,7 +24,7 @@ PAYLOAD_EARLIER ?=
 RELEASE_OPTS := -DKVR_PAYLOAD_LIST=$(if $(PAYLOAD),$(abspath $(PAYLOAD))) \
 	-DKVR_EARLIER_PAYLOAD_LIST=$(if $(PAYLOAD_EARLIER),$(abspath $(PAYLOAD_EARLIER)))
 
-.PHONY: all deps host win32 win32test win64 dist sign test run bench fuzz clean
+.PHONY: all deps host win32 win32test win64 dist sign repro test run bench fuzz clean
 
 all: dist
 
@@ -61,6 +62,9 @@ CERT ?=
 TIMESTAMP ?=
 sign: dist
 	@tools/sign.sh "$(KEY)" "$(CERT)" "$(TIMESTAMP)" dist/KestrovaSetup.exe dist/KestrovaSetup-x64.exe
+
+repro: dist
+	@tools/repro.sh $(BUILD) $(RELEASE_OPTS)
 
 # Every test program runs on both targets: the 32-bit build under the 32-bit Wine
 # loader (skipped, saying so, on a kernel without 32-bit support), the x64 build
