@@ -49,7 +49,7 @@ compare() {
     status=1
     echo "DIFFERS:   ${1#"$repo"/} ($(stat -c %s "$1") and $(stat -c %s "$2") bytes)"
     cmp -l "$1" "$2" 2>/dev/null | head -n 8 |
-        awk '{ printf "    offset 0x%X: %03o vs %03o\n", $1 - 1, strtonum("0" $2), strtonum("0" $3) }'
+        awk '{ printf "    offset 0x%X: byte %s vs %s (octal)\n", $1 - 1, $2, $3 }'
 }
 compare "$repo/dist/KestrovaSetup.exe" "$second/win32/bin/KestrovaSetup.exe"
 compare "$repo/dist/KestrovaSetup-x64.exe" "$second/win64/bin/KestrovaSetup-x64.exe"
