@@ -2,6 +2,9 @@
 # make test  installs what is missing, builds every target, and runs every test
 # make bench builds and runs the benchmarks
 # make fuzz  fuzzes the package reader and kvrpack for FUZZ_SECONDS (default 600)
+# make dist PAYLOAD=LIST [PAYLOAD_EARLIER=LIST]  both setups from the product's files
+# make sign KEY=PEM CERT=PEM [TIMESTAMP=URL]     dist, then both setups signed
+# make repro builds dist again in a fresh folder and compares them byte for byte
 BUILD ?= build
 JOBS ?= 2
 HOST := $(BUILD)/host
@@ -13,8 +16,15 @@ FUZZ_SECONDS ?= 600
 TEST_FUZZ_SECONDS := 30
 PACKAGES := $(WIN32)/generated/package135.bin $(WIN32)/generated/package139.bin
 CMAKE_OPTS := -DCMAKE_BUILD_TYPE=Release -DKVR_HOST_TOOLS_DIR=$(abspath $(HOST))
+# The payload lists of the two setups (kvrpack's list format, checked before
+# anything is built); empty: the stand-in payload. Given on every run, so that a
+# later run without them builds the stand-in again.
+PAYLOAD ?=
+PAYLOAD_EARLIER ?=
+RELEASE_OPTS := -DKVR_PAYLOAD_LIST=$(if $(PAYLOAD),$(abspath $(PAYLOAD))) \
+	-DKVR_EARLIER_PAYLOAD_LIST=$(if $(PAYLOAD_EARLIER),$(abspath $(PAYLOAD_EARLIER)))
 
-.PHONY: all deps host win32 win32test win64 dist test run bench fuzz clean
+.PHONY: all deps host win32 win32test win64 dist sign repro test run bench fuzz clean
 
 all: dist
 
@@ -32,13 +42,13 @@ define build
 endef
 
 win32: host
-	$(call build,$(WIN32),win32)
+	$(call build,$(WIN32),win32,$(RELEASE_OPTS))
 
 win32test: host
 	$(call build,$(WIN32TEST),win32test,-DKVR_BUILD_TESTS=ON)
 
 win64: host
-	$(call build,$(WIN64),win64,-DKVR_BUILD_TESTS=ON)
+	$(call build,$(WIN64),win64,-DKVR_BUILD_TESTS=ON $(RELEASE_OPTS))
 
 # The two setups and the package manager's manifest of the release (dist/winget),
 # whose installer addresses name the web host of the release build.
@@ -52,6 +62,16 @@ dist: win32 win64
 	@/usr/bin/python3 tools/winget-manifest.py dist/winget $(WEB_HOST) \
 		dist/KestrovaSetup.exe dist/KestrovaSetup-x64.exe
 	@ls -l dist dist/winget
+
+# Signing comes after every other change of the setups (tools/sign.sh).
+KEY ?=
+CERT ?=
+TIMESTAMP ?=
+sign: dist
+	@tools/sign.sh "$(KEY)" "$(CERT)" "$(TIMESTAMP)" dist/KestrovaSetup.exe dist/KestrovaSetup-x64.exe
+
+repro: dist
+	@tools/repro.sh $(BUILD) $(RELEASE_OPTS)
 
 # Every test program runs on both targets: the 32-bit build under the 32-bit Wine
 # loader (skipped, saying so, on a kernel without 32-bit support), the x64 build

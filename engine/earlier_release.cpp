@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "engine/package_archive.h"
+#include "engine/package_digest.h"
 #include "engine/package_format.h"
 #include "text/text_buffer.h"
 #include "wizard/message_box.h"
@@ -103,7 +104,8 @@ bool removeEarlierRelease(int* errorNumber, const EarlierReleaseTimings& timings
     }
     PackageEntryTable* entries = nullptr;
     uint8_t* image = nullptr;
-    if (!openPackage(archive, length, &entries, &image) || entries->count != 1) {
+    if (!packageMatchesDigest(kEarlierUninstallerResource, archive, length) ||
+        !openPackage(archive, length, &entries, &image) || entries->count != 1) {
         freePackage(entries, image);
         *errorNumber = 13;
         showMessage(

@@ -7,7 +7,8 @@
 // count). It returns true only when the uninstaller ran and ended within the wait
 // limit; *errorNumber is then 0. On false *errorNumber says why:
 //    9  resource 139 is missing (message shown)
-//   13  its archive is rejected or does not hold exactly one entry (message shown)
+//   13  its archive is rejected, does not match its stored digest or does not
+//       hold exactly one entry (message shown)
 //    6  the shell started the file without giving a process handle
 //  258  WAIT_TIMEOUT: the uninstaller still runs at the wait limit; it would race
 //       the new installation over the same files and settings

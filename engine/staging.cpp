@@ -9,6 +9,7 @@
 #include "engine/folder_paths.h"
 #include "engine/install_page_ids.h"
 #include "engine/package_archive.h"
+#include "engine/package_digest.h"
 #include "startup/install_log.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
@@ -55,12 +56,14 @@ void report(HWND page, const char* status, const char* detail) {
 }
 
 // A package without entries counts as broken: the first file step writes entry 0.
+// So does one whose bytes are not those the build made (package_digest.h).
 bool unpackMainPackage() {
     uint32_t length = 0;
     const uint8_t* bytes = loadPackageResource(kMainPackageResource, &length);
     PackageEntryTable* entries = nullptr;
     uint8_t* image = nullptr;
-    if (bytes == nullptr || !openPackage(bytes, length, &entries, &image)) {
+    if (bytes == nullptr || !packageMatchesDigest(kMainPackageResource, bytes, length) ||
+        !openPackage(bytes, length, &entries, &image)) {
         return false;
     }
     if (entries->count == 0) {

@@ -9,7 +9,8 @@
 
 #include "text/text_buffer.h"
 
-// Step 0. Fails on a broken or missing package (and sets `offerFeedback`), on a
+// Step 0. Fails on a broken or missing package, or one that does not match its
+// stored digest (package_digest.h), and sets `offerFeedback`; fails on a
 // staging or install folder that cannot be written, and when memory runs out for
 // the install records ("Low on memory").
 bool prepareInstallation(HWND page, TextBuffer& error, bool& offerFeedback);

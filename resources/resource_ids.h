@@ -35,6 +35,10 @@
 #define IDS_FINISH_TITLE 145
 #define IDS_FINISH_SUBTITLE 146
 
+// Raw data beside the package archives (135, 139): the SHA-256 digest of each,
+// written by tools/kvrdigest.cpp and checked before an archive is opened.
+#define IDR_PACKAGE_DIGESTS 140
+
 // Icons and bitmaps.
 #define IDI_APPLICATION_ICON 130
 #define IDI_DATA_FOLDER 134

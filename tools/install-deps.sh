@@ -3,13 +3,15 @@
 # and the 32-bit Wine (wine32:i386, beside wine64) when the kernel runs 32-bit
 # programs (tools/runs-32bit.sh). Quick when everything is there: it asks dpkg,
 # not the network. clang with its sanitizer and libFuzzer runtimes builds the
-# fuzz targets (make fuzz, and briefly make test); Python's jsonschema and yaml
+# fuzz targets (make fuzz, and briefly make test). libssl-dev's libcrypto computes the
+# packages' digests (tools/kvrdigest.cpp); osslsigncode signs the setups (make sign),
+# openssl makes the signing test's throw-away key; Python's jsonschema and yaml
 # check the package-manager manifest that make dist writes.
 set -euo pipefail
 tools=$(dirname "$(realpath "$0")")
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
           wine wine64 xvfb xauth x11-utils googletest locales-all netpbm clang libclang-rt-14-dev
-          python3-jsonschema python3-yaml)
+          libssl-dev openssl osslsigncode python3-jsonschema python3-yaml)
 # make bench only (tools/install-deps.sh --bench): makensis builds the peer installer.
 if [ "${1:-}" = "--bench" ]; then
     packages+=(nsis)

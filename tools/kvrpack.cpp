@@ -1,25 +1,26 @@
 // kvrpack: builds, lists and verifies package archives on the build host.
 //
-//   kvrpack build LIST OUT [--key N]   archive the files named by LIST into OUT
+//   kvrpack build LIST OUT [--key N] [--release main|earlier]
+//                                      archive the files named by LIST into OUT
+//   kvrpack check LIST main|earlier    check a release's list, build nothing
 //   kvrpack list ARCHIVE               print every entry: index, position, size, name
 //   kvrpack verify ARCHIVE             check ARCHIVE with the setup's own reader
 //
-// LIST holds one entry per line: the name in the archive (backslash-separated), a
-// TAB, and the source file (relative paths are taken from LIST's folder). Entries
-// keep the list's order. The setup creates only the immediate folder of each file,
-// so a folder two or more levels deep must follow an entry of its parent folder.
-// Every failure prints one line to stderr and exits with 1 (2 for usage errors).
+// LIST is in the format of payload_list.h; its folder order is always checked.
+// With --release (and for check) the list first passes every check of a release
+// list (checkReleaseList), and a refused list leaves OUT as it was. Every failure
+// prints its lines to stderr and exits with 1 (2 for usage errors).
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "engine/package_writer.h"
 #include "tools/package_listing.h"
+#include "tools/payload_list.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ int fail(const std::string& message) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: kvrpack build LIST OUT [--key N]\n"
+                 "usage: kvrpack build LIST OUT [--key N] [--release main|earlier]\n"
+                 "       kvrpack check LIST main|earlier\n"
                  "       kvrpack list ARCHIVE\n"
                  "       kvrpack verify ARCHIVE\n");
     return 2;
@@ -50,82 +52,32 @@ bool readFile(const std::string& path, std::vector<uint8_t>* bytes) {
     return !in.bad();
 }
 
-bool isSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-// The folder part of a name: everything before its last separator, or "".
-std::string folderOf(const std::string& name) {
-    for (size_t i = name.size(); i > 0; --i) {
-        if (isSeparator(name[i - 1])) {
-            return name.substr(0, i - 1);
-        }
+// Prints every refusal of a release list; true when there is none.
+bool releaseListPasses(const std::string& listPath, const std::vector<ListLine>& lines,
+                       ReleaseArchive archive) {
+    const std::vector<std::string> problems = checkReleaseList(listPath, lines, archive);
+    for (const std::string& problem : problems) {
+        fail(problem);
     }
-    return std::string();
+    return problems.empty();
 }
 
-struct ListLine {
-    int lineNumber;
-    std::string name;
-    std::string source;
+struct BuildOptions {
+    uint8_t key = 0;
+    bool release = false;
+    ReleaseArchive archive = ReleaseArchive::main;
 };
 
-bool readList(const std::string& listPath, std::vector<ListLine>* lines, std::string* error) {
-    std::ifstream in(listPath);
-    if (!in) {
-        *error = "cannot read list " + listPath;
-        return false;
-    }
-    const std::string base = listPath.find('/') == std::string::npos
-                                 ? std::string()
-                                 : listPath.substr(0, listPath.rfind('/') + 1);
-    std::string text;
-    for (int number = 1; std::getline(in, text); ++number) {
-        if (!text.empty() && text.back() == '\r') {
-            text.pop_back();
-        }
-        if (text.empty()) {
-            continue;
-        }
-        const size_t tab = text.find('\t');
-        if (tab == std::string::npos || tab == 0 || tab + 1 == text.size()) {
-            *error = listPath + ":" + std::to_string(number) + ": expected NAME<TAB>FILE";
-            return false;
-        }
-        std::string source = text.substr(tab + 1);
-        if (source[0] != '/') {
-            source = base + source;
-        }
-        lines->push_back(ListLine{number, text.substr(0, tab), source});
-    }
-    return true;
-}
-
-// Each file's folder is created on its own, so its parent must exist already:
-// made by an earlier entry, or the install folder itself.
-bool checkFolderOrder(const std::string& listPath, const std::vector<ListLine>& lines,
-                      std::string* error) {
-    std::set<std::string> created;
-    for (const ListLine& line : lines) {
-        const std::string folder = folderOf(line.name);
-        if (folder.empty()) {
-            continue;
-        }
-        const std::string parent = folderOf(folder);
-        if (!parent.empty() && created.count(parent) == 0) {
-            *error = listPath + ":" + std::to_string(line.lineNumber) + ": \"" + line.name +
-                     "\" comes before any entry of its parent folder \"" + parent + "\"";
-            return false;
-        }
-        created.insert(folder);
-    }
-    return true;
-}
-
-int build(const std::string& listPath, const std::string& outPath, uint8_t key) {
+int build(const std::string& listPath, const std::string& outPath, const BuildOptions& options) {
     std::vector<ListLine> lines;
     std::string error;
-    if (!readList(listPath, &lines, &error) || !checkFolderOrder(listPath, lines, &error)) {
+    if (!readList(listPath, &lines, &error)) {
+        return fail(error);
+    }
+    if (options.release && !releaseListPasses(listPath, lines, options.archive)) {
+        return 1;
+    }
+    if (!checkFolderOrder(listPath, lines, &error)) {
         return fail(error);
     }
     std::vector<PackageInput> inputs;
@@ -140,7 +92,7 @@ int build(const std::string& listPath, const std::string& outPath, uint8_t key) 
         inputs.push_back(std::move(input));
     }
     std::vector<uint8_t> archive;
-    if (!writePackage(inputs, key, &archive, &error)) {
+    if (!writePackage(inputs, options.key, &archive, &error)) {
         return fail(listPath + ": " + error);
     }
     // Written beside OUT and renamed over it, so that a failure leaves whatever
@@ -175,6 +127,15 @@ int printArchive(const std::string& archivePath, Print print) {
     return 0;
 }
 
+int check(const std::string& listPath, ReleaseArchive archive) {
+    std::vector<ListLine> lines;
+    std::string error;
+    if (!readList(listPath, &lines, &error)) {
+        return fail(error);
+    }
+    return releaseListPasses(listPath, lines, archive) ? 0 : 1;
+}
+
 int list(const std::string& archivePath) {
     return printArchive(
         archivePath, [](const std::vector<uint8_t>& bytes) { return listPackage(bytes, stdout); });
@@ -196,20 +157,53 @@ bool parseKey(const std::string& text, uint8_t* key) {
     return true;
 }
 
+bool parseArchive(const std::string& text, ReleaseArchive* archive) {
+    if (text != "main" && text != "earlier") {
+        return false;
+    }
+    *archive = text == "main" ? ReleaseArchive::main : ReleaseArchive::earlier;
+    return true;
+}
+
+// The options after "build LIST OUT", each at most once.
+bool parseBuildOptions(const std::vector<std::string>& args, BuildOptions* options) {
+    bool keyGiven = false;
+    for (size_t i = 3; i < args.size(); i += 2) {
+        if (i + 1 == args.size()) {
+            return false;
+        }
+        if (args[i] == "--key" && !keyGiven) {
+            keyGiven = true;
+            if (!parseKey(args[i + 1], &options->key)) {
+                std::fprintf(stderr, "kvrpack: --key takes a number from 0 to 255\n");
+                return false;
+            }
+        } else if (args[i] == "--release" && !options->release) {
+            options->release = true;
+            if (!parseArchive(args[i + 1], &options->archive)) {
+                return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 3 && args[0] == "build") {
-        return build(args[1], args[2], 0);
-    }
-    if (args.size() == 5 && args[0] == "build" && args[3] == "--key") {
-        uint8_t key = 0;
-        if (!parseKey(args[4], &key)) {
-            std::fprintf(stderr, "kvrpack: --key takes a number from 0 to 255\n");
-            return 2;
+    if (args.size() >= 3 && args[0] == "build") {
+        BuildOptions options;
+        if (!parseBuildOptions(args, &options)) {
+            return usage();
         }
-        return build(args[1], args[2], key);
+        return build(args[1], args[2], options);
+    }
+    ReleaseArchive archive = ReleaseArchive::main;
+    if (args.size() == 3 && args[0] == "check" && parseArchive(args[2], &archive)) {
+        return check(args[1], archive);
     }
     if (args.size() == 2 && args[0] == "list") {
         return list(args[1]);

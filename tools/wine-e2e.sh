@@ -10,7 +10,8 @@
 # dist/KestrovaSetup.exe, under the 32-bit loader in a WINEARCH=win32 prefix; the
 # 64-bit build drives its own KestrovaSetup-x64.exe under wine64, and only where
 # this kernel cannot run 32-bit programs (otherwise it exits 77: skipped, the
-# 32-bit build covers it). KVR_E2E_SETUP names another setup program to drive.
+# 32-bit build covers it). KVR_E2E_SETUP names another setup program to drive,
+# KVR_E2E_PACKAGE_LIST the list of the files that it installs.
 # Pictures named by --screens=FOLDER (a Unix path here) are converted to PNG.
 # --prefix-name=NAME names the prefix folder (default e2e-prefix), so that runs of
 # the driver with different filters each start from a fresh prefix of their own.
@@ -26,7 +27,7 @@ repo=$(dirname "$tools")
 
 if grep -qx 'KVR_WINEARCH:INTERNAL=win32' "$build/CMakeCache.txt"; then
     setup=${KVR_E2E_SETUP:-$repo/dist/KestrovaSetup.exe}
-    package_list=$(dirname "$build")/win32/generated/package135.list
+    package_list=${KVR_E2E_PACKAGE_LIST:-$(dirname "$build")/win32/generated/package135.list}
     wine=/usr/lib/wine/wine
     wineserver=/usr/lib/wine/wineserver32
 else
@@ -35,7 +36,7 @@ else
         exit 77
     fi
     setup=${KVR_E2E_SETUP:-$build/bin/KestrovaSetup-x64.exe}
-    package_list=$build/generated/package135.list
+    package_list=${KVR_E2E_PACKAGE_LIST:-$build/generated/package135.list}
     wine=/usr/lib/wine/wine64
     wineserver=/usr/lib/wine/wineserver64
 fi

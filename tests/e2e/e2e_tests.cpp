@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -238,6 +239,8 @@ protected:
     void TearDown() override { closeStandIns(); }
 };
 
+class ListedPayloadEndToEnd : public SetupEndToEnd {};
+
 // The program as it is shipped, after its resources were moved to a page boundary
 // of the file: the system's own routine agrees with its checksum, and the section
 // that carries the packages starts on a page, so a loader can map it from the file.
@@ -407,6 +410,56 @@ TEST_F(SetupEndToEnd, FirstInstallationWithDefaultChoicesAndBothIcons) {
     // Finish opened the hardware guide and started the program.
     EXPECT_NE(openedDocuments().find("Quick Setup\\index.htm"), std::string::npos);
     EXPECT_TRUE(waitUntil([] { return standInCount() == 1; }, 10000));
+}
+
+// Every file below `folder`, as paths relative to it.
+void collectFiles(const std::string& folder, const std::string& prefix,
+                  std::set<std::string>& out) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + prefix + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            collectFiles(folder, prefix + name + "\\", out);
+        } else {
+            out.insert(prefix + name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// A setup built from a list of other files (ctest e2e-payload-list) installs those
+// files, byte for byte, and nothing else but the driver library's second copy.
+TEST_F(ListedPayloadEndToEnd, InstallsExactlyTheFilesOfItsList) {
+    const std::vector<PackageFile> files = packageFiles();
+    ASSERT_FALSE(files.empty()) << "--package-list=" << gOptions.packageList;
+    recordOpenedDocuments();
+    SetupProcess setup(gOptions.setup);
+    HWND sheet = setup.waitForWizard();
+    ASSERT_NE(sheet, nullptr);
+    WizardDriver wizard(sheet);
+    walkToFinish(setup, wizard, nullptr, nullptr);
+    ASSERT_EQ(wizard.pageId(), IDD_FINISH);
+    finish(setup, wizard);
+
+    const std::string folder = installFolder() + "\\";
+    std::set<std::string> expected = {"__cdcb.lx"};
+    for (const PackageFile& file : files) {
+        expected.insert(file.name);
+        std::string installed, source;
+        ASSERT_TRUE(readFile(file.source, &source)) << file.source;
+        EXPECT_TRUE(readFile(folder + file.name, &installed)) << file.name;
+        EXPECT_TRUE(installed == source) << file.name << " differs from " << file.source;
+    }
+    std::set<std::string> installed;
+    collectFiles(folder, "", installed);
+    EXPECT_EQ(installed, expected);
 }
 
 TEST_F(SetupEndToEnd, ReinstallationKeepsTheFoldersAndTheUsersValues) {

@@ -1,0 +1,114 @@
+// Checking a package archive against its stored SHA-256 digest.
+#include "engine/package_digest.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <cstring>
+
+#include "engine/package_archive.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr DWORD kDigestSize = 32;
+constexpr uint32_t kRecordSize = 4 + kDigestSize;
+// CALG_SHA_256 (algorithm sid 12), which the headers declare only for targets from
+// XP SP3 on: the setup targets XP and finds out at run time whether the provider
+// knows it.
+constexpr ALG_ID kSha256SubId = 12;
+constexpr ALG_ID kSha256 = ALG_CLASS_HASH | ALG_TYPE_ANY | kSha256SubId;
+
+class CryptProvider {
+public:
+    CryptProvider() = default;
+    ~CryptProvider() {
+        if (handle_ != 0) {
+            CryptReleaseContext(handle_, 0);
+        }
+    }
+    CryptProvider(const CryptProvider&) = delete;
+    CryptProvider& operator=(const CryptProvider&) = delete;
+    HCRYPTPROV* out() { return &handle_; }
+    HCRYPTPROV get() const { return handle_; }
+
+private:
+    HCRYPTPROV handle_ = 0;
+};
+
+class CryptHash {
+public:
+    CryptHash() = default;
+    ~CryptHash() {
+        if (handle_ != 0) {
+            CryptDestroyHash(handle_);
+        }
+    }
+    CryptHash(const CryptHash&) = delete;
+    CryptHash& operator=(const CryptHash&) = delete;
+    HCRYPTHASH* out() { return &handle_; }
+    HCRYPTHASH get() const { return handle_; }
+
+private:
+    HCRYPTHASH handle_ = 0;
+};
+
+enum class Hashed { done, unavailable, failed };
+
+Hashed sha256(const uint8_t* bytes, uint32_t length, BYTE digest[kDigestSize]) {
+    CryptProvider provider;
+    if (!CryptAcquireContextA(provider.out(), nullptr, nullptr, PROV_RSA_AES,
+                              CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
+        return GetLastError() == static_cast<DWORD>(NTE_PROV_TYPE_NOT_DEF) ? Hashed::unavailable
+                                                                           : Hashed::failed;
+    }
+    CryptHash hash;
+    if (!CryptCreateHash(provider.get(), kSha256, 0, 0, hash.out())) {
+        return GetLastError() == static_cast<DWORD>(NTE_BAD_ALGID) ? Hashed::unavailable
+                                                                   : Hashed::failed;
+    }
+    DWORD size = kDigestSize;
+    if (!CryptHashData(hash.get(), bytes, length, 0) ||
+        !CryptGetHashParam(hash.get(), HP_HASHVAL, digest, &size, 0) || size != kDigestSize) {
+        return Hashed::failed;
+    }
+    return Hashed::done;
+}
+
+uint32_t read32(const uint8_t* at) {
+    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+
+// The stored digest of `resourceId`, or nullptr.
+const uint8_t* storedDigest(int resourceId) {
+    uint32_t length = 0;
+    const uint8_t* records = loadPackageResource(IDR_PACKAGE_DIGESTS, &length);
+    if (records == nullptr || length % kRecordSize != 0) {
+        return nullptr;
+    }
+    for (uint32_t at = 0; at < length; at += kRecordSize) {
+        if (read32(records + at) == static_cast<uint32_t>(resourceId)) {
+            return records + at + 4;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool packageMatchesDigest(int resourceId, const uint8_t* bytes, uint32_t length) {
+    const uint8_t* expected = storedDigest(resourceId);
+    if (expected == nullptr) {
+        return false;
+    }
+    BYTE digest[kDigestSize];
+    switch (sha256(bytes, length, digest)) {
+        case Hashed::done:
+            return std::memcmp(digest, expected, kDigestSize) == 0;
+        case Hashed::unavailable:
+            return true;
+        case Hashed::failed:
+            break;
+    }
+    return false;
+}
