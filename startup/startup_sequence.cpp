@@ -9,6 +9,7 @@
 #include <initializer_list>
 
 #include "engine/folder_paths.h"
+#include "engine/interrupted_installation.h"
 #include "registration/registry_access.h"
 #include "resources/resource_ids.h"
 #include "startup/command_line.h"
@@ -162,6 +163,15 @@ bool probeProgramFiles() {
     return created;
 }
 
+// An installation whose process died is put back (or its clean-up finished)
+// before anything else happens, and the user is told which.
+void finishInterruptedInstallation() {
+    const InterruptedOutcome outcome = recoverInterruptedInstallation();
+    if (outcome.found != InterruptedInstallation::none) {
+        showMessage(outcome.message.text(), MB_OK | MB_ICONWARNING);
+    }
+}
+
 void offerInstalledProgram() {
     TextBuffer question;
     question.format(kNewerVersionFormat, kOwnVersion);
@@ -271,6 +281,7 @@ int runStartup(HINSTANCE instance, const char* commandLine) {
         showMessage(kAnotherInstanceText, MB_OK | MB_ICONERROR);
         return 0;
     }
+    finishInterruptedInstallation();
     const OleSession ole;
     if (newerVersionInstalled()) {
         return 0;
