@@ -222,12 +222,12 @@ bool prepareInstallation(HWND page, TextBuffer& error, bool& offerFeedback) {
     }
     createFolderChain(installPath.text());
 
-    // Without the settings value the journal cannot be found after a crash, but
-    // the installation itself still works: a refused write does not stop it.
     if (!startUndoJournal(staging.text(), install.text())) {
-        describeJournalFailure(gSession.choices.stagingFolder.text(), error);
+        describeJournalFailure(staging.text(), error);
         return false;
     }
+    // Without this value the journal cannot be found after a crash, but the
+    // installation itself still works: a refused write does not stop it.
     writeSettingText(kStagingFolderValue, staging.text(), HKEY_CURRENT_USER);
 
     if (!makeInstallRecords(fileCount + 1)) {
