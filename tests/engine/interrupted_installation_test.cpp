@@ -189,6 +189,11 @@ TEST_F(InterruptedInstallationTest, ForeignOrMalformedValueIsRemovedAndNothingTo
              journalWith(installFolder_.c_str(), newFileAt(outside));
              setStagingValue(staging);
          }},
+        {"target in a sibling folder",
+         [&] {
+             journalWith(installFolder_.c_str(), newFileAt(root_ + "Kestrovb\\kvr.exe"));
+             setStagingValue(staging);
+         }},
         {"target that climbs out",
          [&] {
              journalWith(installFolder_.c_str(), newFileAt(installFolder_ + "\\..\\outside.txt"));
@@ -222,6 +227,8 @@ TEST_F(InterruptedInstallationTest, ForeignOrMalformedValueIsRemovedAndNothingTo
         createFolders(installFolder_);
         writeFile(installed, "installed");
         writeFile(outside, "the user's");
+        createFolders(root_ + "Kestrovb");
+        writeFile(root_ + "Kestrovb\\kvr.exe", "another program's");
         test.prepare();
         const FolderTree before = snapshotTree(root_);
         const InterruptedOutcome outcome = recoverInterruptedInstallation();
