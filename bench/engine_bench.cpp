@@ -20,6 +20,7 @@
 #include "engine/install_driver.h"
 #include "engine/package_archive.h"
 #include "engine/shortcuts.h"
+#include "engine/undo_journal.h"
 #include "registration/program_settings.h"
 #include "registration/registry_access.h"
 #include "registration/uninstall_registration.h"
@@ -254,6 +255,53 @@ CallCosts measureCallCosts(const std::vector<BenchFile>& files, const std::strin
     return costs;
 }
 
+// The undo journal's own share of the file steps, replayed for the files of the
+// installation in `install` into a scratch staging folder: one unflushed entry per
+// new file on a fresh installation; over an earlier one a flushed saved copy and a
+// flushed entry per file (the copies themselves, which the file steps make with
+// or without the journal, are made untimed). Also the median of each call.
+struct JournalCost {
+    double seconds = 0, savedCopyFlush = 0, flushedEntry = 0, unflushedEntry = 0;
+};
+
+JournalCost replayJournal(const std::vector<BenchFile>& files, const std::string& install,
+                          const std::string& staging, bool reinstall) {
+    CreateDirectoryA(staging.c_str(), nullptr);
+    if (!startUndoJournal(staging.c_str(), install.c_str())) {
+        benchFailed("cannot start a journal in " + staging);
+    }
+    std::vector<double> flushes, entries;
+    int step = 0;
+    for (const BenchFile& file : files) {
+        InstallRecord record;
+        record.state = reinstall ? backedUp : newFile;
+        record.targetPath.assign((install + "\\" + file.name).c_str());
+        if (reinstall) {
+            record.backupPath.assign((staging + "\\" + std::to_string(step) + ".081").c_str());
+            CopyFileA(record.targetPath.text(), record.backupPath.text(), FALSE);
+            flushes.push_back(secondsOf([&] { flushSavedCopy(record.backupPath.text()); }));
+        }
+        entries.push_back(secondsOf(
+            [&] { appendUndoEntry(staging.c_str(), record, step, FILE_ATTRIBUTE_NORMAL); }));
+        ++step;
+    }
+    removeTree(staging);
+    JournalCost cost;
+    for (double seconds : flushes) {
+        cost.seconds += seconds;
+    }
+    for (double seconds : entries) {
+        cost.seconds += seconds;
+    }
+    if (reinstall) {
+        cost.savedCopyFlush = medianOf(flushes);
+        cost.flushedEntry = medianOf(entries);
+    } else {
+        cost.unflushedEntry = medianOf(entries);
+    }
+    return cost;
+}
+
 // 0 preparation, 1 file step, 2 shortcuts, 3 settings, 4 final step.
 int kindOfStep(int step, int fileSteps) {
     if (step == 0) {
@@ -289,6 +337,8 @@ EngineTimes runEngineBenchmarks(const std::string& label, int rounds) {
 
     // Per round: the steps by kind (preparation, files, shortcuts, settings, final).
     std::vector<double> engine, measurement, phases[5], filesPart, written, copied;
+    std::vector<double> reinstallFiles, freshJournal, reinstallJournal;
+    JournalCost freshCalls, reinstallCalls;
     for (int round = 0; round < rounds; ++round) {
         double total = 0, phase[5] = {};
         rig.install([&](int step, double seconds) {
@@ -302,6 +352,17 @@ EngineTimes runEngineBenchmarks(const std::string& label, int rounds) {
             phases[kind].push_back(phase[kind]);
         }
         filesPart.push_back(phase[0] + phase[1]);
+        freshCalls = replayJournal(files, rig.installFolder(), root + "Journal", false);
+        freshJournal.push_back(freshCalls.seconds);
+        double reinstallPhase = 0;
+        rig.install([&](int step, double seconds) {
+            if (kindOfStep(step, int(files.size())) == 1) {
+                reinstallPhase += seconds;
+            }
+        });
+        reinstallFiles.push_back(reinstallPhase);
+        reinstallCalls = replayJournal(files, rig.installFolder(), root + "Journal", true);
+        reinstallJournal.push_back(reinstallCalls.seconds);
         written.push_back(secondsOf([&] { writeFromMemory(files, root + "Written"); }));
         copied.push_back(secondsOf([&] { copyFiles(files, root + "Written", root + "Copied"); }));
         rig.removeInstallation();
@@ -324,6 +385,20 @@ EngineTimes runEngineBenchmarks(const std::string& label, int rounds) {
              medianOf(phases[1]) * 1e3, medianOf(written) * 1e3, "ms", 0);
     printRow("2" + label + "-tick", std::string("one file step vs the 10 ms timer tick, ") + what,
              medianOf(phases[1]) * 1e3 / double(files.size()), kTickMs, "ms", 1.0);
+    const double freshMs = medianOf(phases[1]) * 1e3;
+    const double reinstallMs = medianOf(reinstallFiles) * 1e3;
+    printRow("2" + label + "-journal-fresh",
+             std::string("the file steps with the undo journal vs without it, fresh, ") + what,
+             freshMs, freshMs - medianOf(freshJournal) * 1e3, "ms", 0);
+    printRow("2" + label + "-journal-reinstall",
+             std::string("the file steps with the undo journal vs without it, reinstall, ") + what,
+             reinstallMs, reinstallMs - medianOf(reinstallJournal) * 1e3, "ms",
+             label == "large" ? 1.2 : 0);
+    std::printf(
+        "note;%s undo journal calls (median ms): unflushed entry %.3f; over an earlier "
+        "installation flushing the saved copy %.3f and the flushed entry %.3f\n",
+        label.c_str(), freshCalls.unflushedEntry * 1e3, reinstallCalls.savedCopyFlush * 1e3,
+        reinstallCalls.flushedEntry * 1e3);
     if (label == "standin") {
         printRow("2settings", "processor measurement vs the whole settings step",
                  medianOf(measurement) * 1e3, medianOf(phases[3]) * 1e3, "ms", 0);

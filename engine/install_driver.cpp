@@ -7,6 +7,7 @@
 #include "engine/rollback.h"
 #include "engine/shortcuts.h"
 #include "engine/staging.h"
+#include "engine/undo_journal.h"
 #include "registration/file_associations.h"
 #include "registration/program_settings.h"
 #include "registration/uninstall_registration.h"
@@ -26,6 +27,13 @@ bool runStepOfKind(HWND page, int step, TextBuffer& error, bool& offerFeedback) 
         return installFile(page, step - 1, error, offerFeedback);
     }
     if (step == fileCount + 2) {
+        // From here on the installation is complete and no longer undone, not
+        // even after a crash: the journal must say so before the step begins.
+        const char* staging = gSession.choices.stagingFolder.text();
+        if (!markPointOfNoReturn(staging)) {
+            describeJournalFailure(staging, error);
+            return false;
+        }
         return installShortcuts(page, error);
     }
     if (step == fileCount + 3) {

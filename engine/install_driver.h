@@ -1,11 +1,12 @@
 // The install step driver: one step per tick of the installing page's timer.
 //
 // Steps, n = package files: 0 preparation; 1..n+1 file k = step - 1; n+2 data
-// folder and shortcuts; n+3 program settings; n+4 finishInstallation. After each
-// step the progress bar shows step * 256 / (n + 5). The first failing step stops
-// the timer, shows its message, undoes the installation, cleans up and sends the
-// wizard back to the ready page. A step may ask for the feedback page, which
-// opens after the tick.
+// folder and shortcuts, which first marks the undo journal's point of no return
+// (a process that dies after it is not undone at the next start); n+3 program
+// settings; n+4 finishInstallation. After each step the progress bar shows
+// step * 256 / (n + 5). The first failing step stops the timer, shows its
+// message, undoes the installation, cleans up and sends the wizard back to the
+// ready page. A step may ask for the feedback page, which opens after the tick.
 #pragma once
 
 #include <windows.h>

@@ -4,6 +4,9 @@
 
 #include "engine/folder_paths.h"
 #include "engine/install_page_ids.h"
+#include "engine/undo_journal.h"
+#include "registration/registry_access.h"
+#include "registration/settings_constants.h"
 #include "startup/install_log.h"
 #include "startup/setup_session.h"
 #include "text/text_buffer.h"
@@ -68,7 +71,9 @@ bool deleteNewFile(InstallRecord& record) {
     return true;
 }
 
-void tellWhereCopiesAreKept(const InstallRecord* records, int count) {
+}  // namespace
+
+TextBuffer keptCopiesMessage(const InstallRecord* records, int count) {
     TextBuffer message(
         "ERROR: Cannot restore the following files. Their previous versions are kept in these "
         "copies...\n");
@@ -78,21 +83,11 @@ void tellWhereCopiesAreKept(const InstallRecord* records, int count) {
                                  records[i].backupPath.text());
         }
     }
-    showMessage(message.text(), MB_ICONERROR);
+    return message;
 }
 
-}  // namespace
-
-int rollBackInstallation(HWND page) {
-    SetDlgItemTextA(page, kInstallStatusLine, "Restoring previous files...");
-    SetDlgItemTextA(page, kInstallDetailLine, "");
-    UpdateWindow(page);
-
-    InstallProgress& progress = gSession.progress;
-    InstallRecord* records = progress.backupList;
-    const int count = records != nullptr ? progress.backupCount : 0;
+int undoInstallRecords(InstallRecord* records, int count) {
     orderDeepestFirst(records, count);
-
     int result = 0;
     for (int i = 0; i < count; ++i) {
         InstallRecord& record = records[i];
@@ -111,18 +106,13 @@ int rollBackInstallation(HWND page) {
             result = 1;
         }
     }
-    if (result == -1) {
-        tellWhereCopiesAreKept(records, count);
-    }
     return result;
 }
 
-bool cleanUpStaging(bool removeFolder) {
-    InstallProgress& progress = gSession.progress;
-    const int count = progress.backupList != nullptr ? progress.backupCount : 0;
+bool deleteSavedCopies(InstallRecord* records, int count) {
     bool result = true;
     for (int i = 0; i < count; ++i) {
-        InstallRecord& record = progress.backupList[i];
+        InstallRecord& record = records[i];
         if (record.backupPath.visibleLength() == 0) {
             continue;
         }
@@ -138,8 +128,35 @@ bool cleanUpStaging(bool removeFolder) {
             result = false;
         }
     }
+    return result;
+}
+
+int rollBackInstallation(HWND page) {
+    SetDlgItemTextA(page, kInstallStatusLine, "Restoring previous files...");
+    SetDlgItemTextA(page, kInstallDetailLine, "");
+    UpdateWindow(page);
+
+    InstallProgress& progress = gSession.progress;
+    InstallRecord* records = progress.backupList;
+    const int count = records != nullptr ? progress.backupCount : 0;
+    const int result = undoInstallRecords(records, count);
+    if (result == -1) {
+        showMessage(keptCopiesMessage(records, count).text(), MB_ICONERROR);
+    }
+    return result;
+}
+
+bool cleanUpStaging(bool removeFolder) {
+    InstallProgress& progress = gSession.progress;
+    const int count = progress.backupList != nullptr ? progress.backupCount : 0;
+    const bool result = deleteSavedCopies(progress.backupList, count);
+    const char* staging = gSession.choices.stagingFolder.text();
+    if (staging[0] != '\0') {
+        discardUndoJournal(staging);
+    }
+    deleteSettingValue(HKEY_CURRENT_USER, kStagingFolderValue);
     if (removeFolder) {
-        RemoveDirectoryA(gSession.choices.stagingFolder.text());
+        RemoveDirectoryA(staging);
     }
     return result;
 }

@@ -10,6 +10,9 @@
 #include "engine/install_page_ids.h"
 #include "engine/package_archive.h"
 #include "engine/package_digest.h"
+#include "engine/undo_journal.h"
+#include "registration/registry_access.h"
+#include "registration/settings_constants.h"
 #include "startup/install_log.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
@@ -160,6 +163,17 @@ void forgetUnwrittenTarget(InstallRecord& record, const TextBuffer& target, DWOR
     record.targetPath.clear();
 }
 
+// The journal entry, and for a saved file the saved copy, reach the disk before the
+// target changes: after a crash the next start can then always put the target back.
+bool journalTarget(const InstallRecord& record, int k, DWORD attributes, TextBuffer& error) {
+    if ((record.state == backedUp && !flushSavedCopy(record.backupPath.text())) ||
+        !appendUndoEntry(gSession.choices.stagingFolder.text(), record, k, attributes)) {
+        describeJournalFailure(gSession.choices.stagingFolder.text(), error);
+        return false;
+    }
+    return true;
+}
+
 // False with the message in `error`; `opened` tells whether the target was
 // opened (and so truncated) before the failure.
 bool writeTarget(const TextBuffer& target, const uint8_t* data, uint32_t size, TextBuffer& error,
@@ -225,6 +239,14 @@ bool prepareInstallation(HWND page, TextBuffer& error, bool& offerFeedback) {
     }
     createFolderChain(installPath.text());
 
+    if (!startUndoJournal(staging.text(), install.text())) {
+        describeJournalFailure(staging.text(), error);
+        return false;
+    }
+    // Without this value the journal cannot be found after a crash, but the
+    // installation itself still works: a refused write does not stop it.
+    writeSettingText(kStagingFolderValue, staging.text(), HKEY_CURRENT_USER);
+
     if (!makeInstallRecords(fileCount + 1)) {
         error.assign("Low on memory");
         return false;
@@ -247,6 +269,10 @@ bool installFile(HWND page, int k, TextBuffer& error, bool& /*offerFeedback*/) {
     // the whole folder, the step's lookups are most of its cost.
     const DWORD previousAttributes = GetFileAttributesA(target.text());
     if (!recordTarget(record, target, previousAttributes, backup, error)) {
+        return false;
+    }
+    if (!journalTarget(record, k, previousAttributes, error)) {
+        forgetUnwrittenTarget(record, target, previousAttributes);
         return false;
     }
 

@@ -10,16 +10,19 @@
 #include "text/text_buffer.h"
 
 // Step 0. Fails on a broken or missing package, or one that does not match its
-// stored digest (package_digest.h), and sets `offerFeedback`; fails on a
-// staging or install folder that cannot be written, and when memory runs out for
-// the install records ("Low on memory").
+// stored digest (package_digest.h), and sets `offerFeedback`; fails on a staging
+// or install folder that cannot be written, on an undo journal that cannot be
+// started in the staging folder, and when memory runs out for the install records
+// ("Low on memory"). Records the staging folder in the settings value
+// kStagingFolderValue, so that a start after a crash finds the journal.
 bool prepareInstallation(HWND page, TextBuffer& error, bool& offerFeedback);
 
 // File step k (0..fileCount): k 0 writes package entry 0 as "__cdcb.lx", k >= 1
 // writes entry k - 1 under its own name. An existing target is saved first; if it
 // cannot be saved the step fails before anything is overwritten, so that the undo
-// never loses a file. A target that cannot be opened for writing fails the step
-// with its record left empty, its attributes as they were and no saved copy.
+// never loses a file; so it does when its undo journal entry (undo_journal.h)
+// cannot be written, which happens before the target changes. A target that cannot be opened for
+// writing fails the step with its record left empty, its attributes as they were and no saved copy.
 // Never sets `offerFeedback`.
 bool installFile(HWND page, int k, TextBuffer& error, bool& offerFeedback);
 

@@ -216,3 +216,13 @@ TextBuffer readSettingText(HKEY root, const char* valueName, const char* default
     }
     return result;
 }
+
+bool deleteSettingValue(HKEY root, const char* valueName) {
+    KeyGuard key;
+    const LONG opened = RegOpenKeyExA(root, kSettingsKey, 0, KEY_SET_VALUE, key.out());
+    if (opened != ERROR_SUCCESS) {
+        return isMissing(opened);
+    }
+    const LONG deleted = RegDeleteValueA(key.get(), valueName);
+    return deleted == ERROR_SUCCESS || isMissing(deleted);
+}

@@ -58,3 +58,5 @@ int writeSettingDword(const char* valueName, uint32_t value, HKEY root);
 int writeSettingText(const char* valueName, const char* text, HKEY root);
 TextBuffer readSettingText(HKEY root, const char* valueName, const char* defaultText,
                            int32_t* outcome);
+// Deletes a value of the settings key; true when the value is gone (or never was).
+bool deleteSettingValue(HKEY root, const char* valueName);

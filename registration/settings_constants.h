@@ -6,6 +6,10 @@
 
 #include <cstdint>
 
+// The setup's own value in the settings key: the staging folder of an installation
+// under way, the way to its undo journal if the process dies before the clean-up.
+inline constexpr const char* kStagingFolderValue = "SetupStgFldr";
+
 // Below HKEY_CURRENT_USER; its text value "Referrer" is read and deleted once.
 inline constexpr const char* kInstallerKey = "Software\\from Velmora\\Installer";
 inline constexpr const char* kReferrerValue = "Referrer";

@@ -9,6 +9,7 @@
 #include <initializer_list>
 
 #include "engine/folder_paths.h"
+#include "engine/interrupted_installation.h"
 #include "registration/registry_access.h"
 #include "resources/resource_ids.h"
 #include "startup/command_line.h"
@@ -167,6 +168,15 @@ bool probeProgramFiles() {
     return created;
 }
 
+// An installation whose process died is put back (or its clean-up finished)
+// before anything else happens, and the user is told which.
+void finishInterruptedInstallation() {
+    const InterruptedOutcome outcome = recoverInterruptedInstallation();
+    if (outcome.found != InterruptedInstallation::none) {
+        showMessage(outcome.message.text(), MB_OK | MB_ICONWARNING);
+    }
+}
+
 void offerInstalledProgram() {
     TextBuffer question;
     question.format(kNewerVersionFormat, kOwnVersion);
@@ -248,6 +258,7 @@ int runSequence(const CommandLineRequest& request, const char* commandLine) {
         return endWith(kExitAnotherSetupRuns);
     }
     logEvent("Single-instance check: no other copy of the setup runs");
+    finishInterruptedInstallation();
     const OleSession ole;
     if (newerVersionInstalled()) {
         return endWith(kExitNewerReleaseInstalled);

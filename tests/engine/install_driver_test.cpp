@@ -57,26 +57,6 @@ LRESULT CALLBACK countTextSets(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 class InstallDriverTest : public InstallTest {
 protected:
-    std::string target(int k) const { return installFolder_ + "\\" + nameOf(k); }
-
-    // An earlier installation: the even-numbered files of the package up to the
-    // guide's pages with other contents (none of "Quick Setup\pics"), the driver
-    // libraries hidden, the manual's start page read-only, and a file of the user's.
-    void makeEarlierInstallation() {
-        for (int k = 0; k < 71; k += 2) {
-            const std::string path = target(k);
-            createFolders(path.substr(0, path.rfind('\\')));
-            writeFile(path, "earlier " + nameOf(k));
-        }
-        writeFile(target(1), "earlier __cdca.lx");
-        SetFileAttributesA(target(0).c_str(), FILE_ATTRIBUTE_HIDDEN);
-        SetFileAttributesA(target(1).c_str(), FILE_ATTRIBUTE_HIDDEN);
-        writeFile(installFolder_ + "\\Manual\\index.htm", "earlier manual");
-        SetFileAttributesA((installFolder_ + "\\Manual\\index.htm").c_str(),
-                           FILE_ATTRIBUTE_READONLY);
-        writeFile(installFolder_ + "\\my notes.txt", "the user's own file");
-    }
-
     void expectCompleteInstallation() {
         for (const InstalledFile& file : installedFiles()) {
             std::string contents;

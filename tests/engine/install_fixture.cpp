@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "engine/install_driver.h"
 #include "engine/install_page_ids.h"
@@ -15,6 +16,9 @@ namespace {
 constexpr DWORD kCheckedAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr int kTickLimit = 1000;
+constexpr const char* kInstallUntilOption = "--install-until";
+constexpr UINT kChildStepFailed = 2;
+constexpr DWORD kChildTimeout = 60000;
 
 // Keys below HKEY_CURRENT_USER that an installation writes; each is deleted after
 // a test unless it existed before.
@@ -53,6 +57,71 @@ void snapshotInto(const std::string& root, const std::string& relative, FolderTr
 }
 
 }  // namespace
+
+void prepareSession(const std::string& root, HWND wizard) {
+    seedRandom(GetCurrentProcessId() ^ GetTickCount());
+    gSession.progress.reset();
+    gSession.stepRunning = 0;
+    gSession.cancelAllowed = 1;
+    gSession.sheetWindow = wizard;
+    SetupChoices& choices = gSession.choices;
+    choices.installFolder.assign((root + "Kestrova").c_str());
+    choices.dataFolder.assign((root + "Data").c_str());
+    choices.startMenuFolder.assign((root + "Start Menu\\Kestrova\\").c_str());
+    choices.startMenuGroup.assign("Kestrova");
+    choices.createStartMenuFolder = 0;
+    choices.createDesktopIcon = 0;
+    choices.createQuickLaunchIcon = 0;
+    choices.stagingFolder.clear();
+}
+
+bool runInstallationChild(int argc, char** argv) {
+    if (argc != 5 || std::string(argv[1]) != kInstallUntilOption) {
+        return false;
+    }
+    const int lastStep = std::atoi(argv[2]);
+    OleInitialize(nullptr);
+    InstallingPage page;
+    StandInWizard wizard;
+    prepareSession(argv[3], wizard.handle());
+    while (gSession.progress.stepIndex <= lastStep && !gSession.progress.installFailed) {
+        runInstallStep(page.handle());
+    }
+    if (gSession.progress.stepIndex != lastStep + 1) {
+        ExitProcess(kChildStepFailed);
+    }
+    HANDLE ran = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[4]);
+    SetEvent(ran);
+    Sleep(INFINITE);
+    return true;
+}
+
+bool installInChildUntilStep(int step, const std::string& root) {
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    const std::string eventName =
+        "kvr_step_ran_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(step);
+    HANDLE ran = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
+    // The root's trailing backslash is doubled: before a quotation mark, a single
+    // one would escape it.
+    std::string commandLine = std::string("\"") + program + "\" " + kInstallUntilOption + " " +
+                              std::to_string(step) + " \"" + root + "\\\" " + eventName;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    bool ranToStep = false;
+    if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        const HANDLE waits[2] = {ran, process.hProcess};
+        ranToStep = WaitForMultipleObjects(2, waits, FALSE, kChildTimeout) == WAIT_OBJECT_0;
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, kChildTimeout);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(ran);
+    return ranToStep;
+}
 
 FolderTree snapshotTree(const std::string& root) {
     FolderTree tree;
@@ -107,20 +176,7 @@ void InstallTest::SetUp() {
     ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr)) << root_;
     installFolder_ = root_ + "Kestrova";
 
-    seedRandom(GetCurrentProcessId() ^ GetTickCount());
-    gSession.progress.reset();
-    gSession.stepRunning = 0;
-    gSession.cancelAllowed = 1;
-    gSession.sheetWindow = wizard_.handle();
-    SetupChoices& choices = gSession.choices;
-    choices.installFolder.assign(installFolder_.c_str());
-    choices.dataFolder.assign((root_ + "Data").c_str());
-    choices.startMenuFolder.assign((root_ + "Start Menu\\Kestrova\\").c_str());
-    choices.startMenuGroup.assign("Kestrova");
-    choices.createStartMenuFolder = 0;
-    choices.createDesktopIcon = 0;
-    choices.createQuickLaunchIcon = 0;
-    choices.stagingFolder.clear();
+    prepareSession(root_, wizard_.handle());
 }
 
 void InstallTest::TearDown() {
@@ -170,4 +226,22 @@ void InstallTest::pumpMessages() {
 
 std::string InstallTest::statusText() const {
     return page_.line(kInstallStatusLine);
+}
+
+std::string InstallTest::target(int k) const {
+    return installFolder_ + "\\" + installedFiles()[k].name;
+}
+
+void InstallTest::makeEarlierInstallation() {
+    for (int k = 0; k < 71; k += 2) {
+        const std::string path = target(k);
+        createFolders(path.substr(0, path.rfind('\\')));
+        writeFile(path, "earlier " + installedFiles()[k].name);
+    }
+    writeFile(target(1), "earlier __cdca.lx");
+    SetFileAttributesA(target(0).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA(target(1).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    writeFile(installFolder_ + "\\Manual\\index.htm", "earlier manual");
+    SetFileAttributesA((installFolder_ + "\\Manual\\index.htm").c_str(), FILE_ATTRIBUTE_READONLY);
+    writeFile(installFolder_ + "\\my notes.txt", "the user's own file");
 }

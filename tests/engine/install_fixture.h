@@ -38,6 +38,21 @@ struct InstalledFile {
 };
 const std::vector<InstalledFile>& installedFiles();
 
+// The session as every engine test starts it: choices below `root` (with a
+// trailing backslash; the install folder is root + "Kestrova"), progress reset,
+// page changes going to `wizard`.
+void prepareSession(const std::string& root, HWND wizard);
+
+// An installation in a child process (this test program started again) that is
+// ended with TerminateProcess right after a given driver step has run, as if the
+// user had ended it from the task manager or the machine had gone down.
+// True when the child reached and ran the step before it was ended; false when
+// it failed earlier, could not start or took longer than a minute.
+bool installInChildUntilStep(int step, const std::string& root);
+// For main: runs the child's installation for the child's command line (and never
+// returns then); false for any other command line.
+bool runInstallationChild(int argc, char** argv);
+
 class InstallTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -51,6 +66,12 @@ protected:
     // Delivers the page changes that the driver posted.
     void pumpMessages();
     std::string statusText() const;
+    // File step k's target.
+    std::string target(int k) const;
+    // An earlier installation: the even-numbered files of the package up to the
+    // guide's pages with other contents (none of "Quick Setup\pics"), the driver
+    // libraries hidden, the manual's start page read-only, and a file of the user's.
+    void makeEarlierInstallation();
 
     std::string root_;           // this test's folder, with a trailing backslash
     std::string installFolder_;  // root_ + "Kestrova", no trailing backslash

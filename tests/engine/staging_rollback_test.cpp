@@ -194,12 +194,13 @@ TEST_F(StagingRollbackTest, LockedFilesDuringTheUndo) {
     }
 }
 
-TEST_F(StagingRollbackTest, FileThatCannotBeSavedIsNotOverwritten) {
+// With a file where the staging folder should be, neither a copy nor the undo
+// journal can be written: every step fails before it changes its target.
+TEST_F(StagingRollbackTest, FileThatCannotBeSavedOrJournalledIsNotTouched) {
     createFolders(installFolder_);
     writeFile(kvrPath(), "earlier kvr.exe");
     driveUntilStep(1);
     ASSERT_EQ(gSession.progress.stepIndex, 1);
-    // A file where the staging folder should be: no copy can be made in it.
     std::string staging = gSession.choices.stagingFolder.text();
     staging.pop_back();
     removeTree(staging);
@@ -210,8 +211,11 @@ TEST_F(StagingRollbackTest, FileThatCannotBeSavedIsNotOverwritten) {
 
     TextBuffer error;
     bool offerFeedback = false;
-    EXPECT_TRUE(installFile(page_.handle(), 0, error, offerFeedback));
-    EXPECT_TRUE(installFile(page_.handle(), 1, error, offerFeedback));
+    EXPECT_FALSE(installFile(page_.handle(), 0, error, offerFeedback));
+    EXPECT_EQ(std::string(error.text()),
+              "ERROR: Cannot write the record that lets this installation be undone:\n\n" +
+                  staging + "\\undo.jnl");
+    EXPECT_FALSE(pathExists(installFolder_ + "\\__cdcb.lx"));
     EXPECT_FALSE(installFile(page_.handle(), 2, error, offerFeedback));
     EXPECT_FALSE(offerFeedback);
     EXPECT_EQ(std::string(error.text()), "ERROR: (" + std::to_string(expectedCode) +
@@ -221,8 +225,7 @@ TEST_F(StagingRollbackTest, FileThatCannotBeSavedIsNotOverwritten) {
     EXPECT_EQ(gSession.progress.backupList[2].state, notRecorded);
     EXPECT_EQ(gSession.progress.backupList[2].targetPath.visibleLength(), 0u);
 
-    EXPECT_EQ(rollBackInstallation(page_.handle()), 1);
-    EXPECT_FALSE(pathExists(installFolder_ + "\\__cdca.lx"));
+    EXPECT_EQ(rollBackInstallation(page_.handle()), 0);
     EXPECT_EQ(contentsOf(kvrPath()), "earlier kvr.exe");
     DeleteFileA(staging.c_str());
 }

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "engine/undo_journal.h"
 #include "registration/registry_access.h"
 #include "startup/launching.h"
 #include "startup/setup_session.h"
@@ -193,6 +194,31 @@ TEST(StartupSingleInstance, StartupRefusesWhileAnotherCopyHoldsTheMutex) {
     EXPECT_EQ(shown[0].text, "Another instance of this Setup is already running.");
     EXPECT_EQ(shown[0].icon, errorIcon());
     EXPECT_TRUE(shown[0].hasOk && !shown[0].hasYes);
+}
+
+// An installation that died after its point of no return is finished, and the
+// user told, before the newer-version check asks its question.
+TEST(StartupInterruptedInstallation, FinishedAndToldBeforeTheNewerVersionCheck) {
+    SettingsKeyGuard settings;
+    writeSettingText("ver", "9", HKEY_CURRENT_USER);
+    TestFolder folder("interrupted");
+    const std::string staging = folder.path("staging");
+    createFolders(staging);
+    ASSERT_TRUE(startUndoJournal(staging.c_str(), folder.path("Kestrova").c_str()));
+    ASSERT_TRUE(markPointOfNoReturn(staging.c_str()));
+    writeSettingText("SetupStgFldr", staging.c_str(), HKEY_CURRENT_USER);
+    MessageBoxAnswerer answerer({IDOK, IDNO});
+
+    EXPECT_EQ(runStartup(GetModuleHandleA(nullptr), ""), 0);
+
+    const std::vector<ShownBox> shown = answerer.shown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].text,
+              "The previous installation was interrupted after its files were installed...\n"
+              "Please run this Setup once more to complete the registration.");
+    EXPECT_EQ(shown[1].text, kNewerVersionQuestion);
+    EXPECT_FALSE(pathExists(staging));
+    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupStgFldr").present());
 }
 
 class NewerVersionCheck : public ::testing::Test {
