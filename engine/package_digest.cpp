@@ -8,6 +8,8 @@
 
 #include "engine/package_archive.h"
 #include "resources/resource_ids.h"
+#include "startup/install_log.h"
+#include "text/text_buffer.h"
 
 namespace {
 
@@ -94,21 +96,37 @@ const uint8_t* storedDigest(int resourceId) {
     return nullptr;
 }
 
+TextBuffer hexOf(const uint8_t* digest) {
+    TextBuffer text;
+    for (DWORD i = 0; i < kDigestSize; ++i) {
+        text.appendFormat("%02X", digest[i]);
+    }
+    return text;
+}
+
 }  // namespace
 
 bool packageMatchesDigest(int resourceId, const uint8_t* bytes, uint32_t length) {
     const uint8_t* expected = storedDigest(resourceId);
     if (expected == nullptr) {
+        logEvent("Package %d: no stored digest", resourceId);
         return false;
     }
     BYTE digest[kDigestSize];
     switch (sha256(bytes, length, digest)) {
         case Hashed::done:
-            return std::memcmp(digest, expected, kDigestSize) == 0;
+            if (std::memcmp(digest, expected, kDigestSize) != 0) {
+                logEvent("Package %d: its SHA-256 %s differs from the stored %s", resourceId,
+                         hexOf(digest).text(), hexOf(expected).text());
+                return false;
+            }
+            return true;
         case Hashed::unavailable:
+            logEvent("Package %d: this system offers no SHA-256; not checked", resourceId);
             return true;
         case Hashed::failed:
             break;
     }
+    logEvent("Package %d: the digest could not be computed", resourceId);
     return false;
 }

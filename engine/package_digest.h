@@ -12,6 +12,7 @@
 // (Windows XP before SP3: no PROV_RSA_AES provider type, or no CALG_SHA_256 in
 // it) the package cannot be checked and counts as matching: refusing would lock
 // those supported systems out, and the archive reader's own checks still run.
+// Every outcome but a match goes to the install log, a mismatch with both digests.
 #pragma once
 
 #include <cstdint>

@@ -78,7 +78,7 @@ size_t count(const std::string& text, const std::string& part) {
 }
 
 // A copy of the setup whose main package (resource 135) is replaced by bytes that
-// are no archive.
+// are no archive (and do not match the stored digest).
 std::string setupWithBrokenPackage() {
     const std::string copy = tempFolder() + "kvr-broken-setup.exe";
     if (!CopyFileA(gOptions.setup.c_str(), copy.c_str(), FALSE)) {
@@ -155,6 +155,7 @@ TEST_F(UnattendedEndToEnd, ABrokenPackageEndsWith1620BeforeAnyFileIsWritten) {
     DeleteFileA(broken.c_str());
     expectEnded(run, 1620);
     EXPECT_TRUE(run.logged("FATAL ERROR: Installation package is broken...")) << run.log;
+    EXPECT_TRUE(run.logged("Package 135: its SHA-256 ")) << "the digest that differs";
     EXPECT_FALSE(run.logged("File written:"));
     EXPECT_FALSE(fileExists(installFolder() + "\\kvr.exe"));
 }
