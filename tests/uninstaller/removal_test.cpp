@@ -148,6 +148,8 @@ TEST_F(RemovalTest, RefusesAFolderThatIsNotThisInstallation) {
     const std::string other = folder_.path("Other");
     install(other);
     SetCurrentDirectoryA(other.c_str());
+    // A root that looks like an installation is still refused.
+    writeFile("C:\\kvr.exe", "root");
     const struct {
         const char* label;
         std::string installFolder;
@@ -174,6 +176,8 @@ TEST_F(RemovalTest, RefusesAFolderThatIsNotThisInstallation) {
         EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, kUninstallKeyPath)) << each.label;
         EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, kClassesType)) << each.label;
     }
+    EXPECT_TRUE(fileExists("C:\\kvr.exe"));
+    DeleteFileA("C:\\kvr.exe");
     SetCurrentDirectoryA(programFolder().c_str());
 }
 
