@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "engine/package_format.h"
 #include "registration/registry_access.h"
 #include "startup/launching.h"
 #include "startup/setup_session.h"
@@ -12,6 +13,48 @@
 namespace {
 
 constexpr const char* kOldestReleaseKept = "1.2.2";
+
+// Kilobytes of the installed files, rounded up: every package entry, the first
+// twice (it is installed under two names); 0 before the package is open.
+uint32_t installedKilobytes() {
+    const PackageEntryTable* table = gSession.progress.packageEntries;
+    if (table == nullptr || table->count == 0) {
+        return 0;
+    }
+    uint64_t bytes = table->entries[0].size;
+    for (uint32_t i = 0; i < table->count; ++i) {
+        bytes += table->entries[i].size;
+    }
+    return static_cast<uint32_t>((bytes + 1023) / 1024);
+}
+
+// The values that today's package managers and the system's list read besides
+// the seven above; true when all were written.
+bool writeToolValues(RegistryValueSpec& record, const TextBuffer& uninstaller) {
+    TextBuffer quiet;
+    quiet.format("\"%s\" /silent", uninstaller.text());
+    bool allWritten = true;
+    const struct {
+        const char* name;
+        const char* text;
+    } texts[] = {{"QuietUninstallString", quiet.text()},
+                 {"InstallLocation", gSession.choices.installFolder.text()}};
+    for (const auto& value : texts) {
+        record.valueName = value.name;
+        record.writeData.text = value.text;
+        allWritten = applyTextValue(record) != 0 && allWritten;
+    }
+    const struct {
+        const char* name;
+        uint32_t number;
+    } numbers[] = {{"EstimatedSize", installedKilobytes()}, {"NoModify", 1}, {"NoRepair", 1}};
+    for (const auto& value : numbers) {
+        record.valueName = value.name;
+        record.writeData.dword = value.number;
+        allWritten = applyDwordValue(record) != 0 && allWritten;
+    }
+    return allWritten;
+}
 
 }  // namespace
 
@@ -49,6 +92,9 @@ int registerUninstaller(HKEY root) {
         if (!applyTextValue(record)) {
             allWritten = false;
         }
+    }
+    if (!writeToolValues(record, uninstaller)) {
+        allWritten = false;
     }
     return allWritten ? 1 : 0;
 }

@@ -11,7 +11,9 @@ inline constexpr const char* kUninstallKey =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrova";
 
 // Writes the entry's values, attempting every one; "DisplayIcon" only when the
-// settings value "InstallFolder" is not blank. 1 when every attempted write
+// settings value "InstallFolder" is not blank; then "QuietUninstallString",
+// "InstallLocation", "EstimatedSize" (kilobytes of the open package's files, 0
+// without one), "NoModify" and "NoRepair" (1). 1 when every attempted write
 // succeeded, else 0. Shows nothing; nothing is ever deleted.
 int registerUninstaller(HKEY root);
 

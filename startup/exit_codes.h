@@ -14,3 +14,8 @@ inline constexpr int kExitBrokenPackage = 1620;
 inline constexpr int kExitNewerReleaseInstalled = 1638;
 // An invalid command line, or a folder given or proposed was refused.
 inline constexpr int kExitInvalidChoice = 1639;
+
+// The uninstaller's own: the user answered No to its question. It also ends with
+// kExitInstalled (all removed), kExitFailed (refused, or something stayed) and
+// kExitAnotherSetupRuns.
+inline constexpr int kExitUserDeclined = 1602;

@@ -25,6 +25,9 @@ INT_PTR openWithShell(const char* target);
 // Starts `fileName` (null: "kvr.exe") from the folder recorded in the settings value
 // "InstallFolder". False when no folder is recorded or the shell fails.
 bool launchInstalledProgram(const char* fileName);
+// Held while the setup or the uninstaller runs: one of them at a time.
+inline constexpr const char* kSetupMutexName = "KVR_Mtx_19222";
+
 // How long the pages wait for running copies to close.
 inline constexpr DWORD kCloseWaitMs = 5000;
 

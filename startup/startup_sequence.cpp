@@ -31,7 +31,6 @@
 namespace {
 
 constexpr const char* kOwnVersion = "1.2.7.1";
-constexpr const char* kMutexName = "KVR_Mtx_19222";
 constexpr const char* kProbeValueName = "testValue283712";
 constexpr DWORD kProbeValueData = 291;
 constexpr const char* kProbeFolderName = "Test1234";
@@ -60,7 +59,7 @@ bool queryVersion(OSVERSIONINFOA& version) {
 class InstanceMutex {
 public:
     InstanceMutex() {
-        handle_ = CreateMutexA(nullptr, FALSE, kMutexName);
+        handle_ = CreateMutexA(nullptr, FALSE, kSetupMutexName);
         anotherRuns_ = anotherInstanceRuns(handle_, GetLastError());
     }
     ~InstanceMutex() {

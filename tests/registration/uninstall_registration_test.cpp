@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "registration/registry_access.h"
@@ -52,7 +53,17 @@ TEST_F(UninstallRegistrationTest, EntryNamesTheProgramInItsFolder) {
         EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ)) << value.name;
         EXPECT_EQ(raw.text(), value.text) << value.name;
     }
-    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 7u);
+    EXPECT_EQ(entryText("QuietUninstallString"),
+              "\"C:\\Program Files\\Kestrova Test\\uninst_kvr.exe\" /silent");
+    EXPECT_EQ(entryText("InstallLocation"), "C:\\Program Files\\Kestrova Test");
+    for (const char* flag : {"NoModify", "NoRepair"}) {
+        const RawValue raw = readRaw(HKEY_CURRENT_USER, kUninstallKeyPath, flag);
+        EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD)) << flag;
+        EXPECT_EQ(raw.number(), 1u) << flag;
+    }
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kUninstallKeyPath, "EstimatedSize").type,
+              static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 12u);
 }
 
 TEST_F(UninstallRegistrationTest, IconOnlyWhenAnInstallFolderIsRecorded) {
@@ -67,7 +78,7 @@ TEST_F(UninstallRegistrationTest, IconOnlyWhenAnInstallFolderIsRecorded) {
         }
         EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
         EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kUninstallKeyPath, "DisplayIcon").present());
-        EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 6u);
+        EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 11u);
         EXPECT_EQ(entryText("UninstallString"), "C:\\Apps\\Kestrova\\uninst_kvr.exe");
     }
 }
@@ -81,7 +92,7 @@ TEST_F(UninstallRegistrationTest, SecondRunReplacesTheFirst) {
     EXPECT_EQ(registerUninstaller(HKEY_CURRENT_USER), 1);
     EXPECT_EQ(entryText("UninstallString"), "D:\\Second\\uninst_kvr.exe");
     EXPECT_EQ(entryText("DisplayIcon"), "D:\\Second\\kvr.exe");
-    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 7u);
+    EXPECT_EQ(valueCount(HKEY_CURRENT_USER, kUninstallKeyPath), 12u);
 }
 
 TEST_F(UninstallRegistrationTest, UnwritableEntryReportsFailure) {

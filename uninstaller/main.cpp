@@ -1,0 +1,200 @@
+// Entry point of the uninstaller "uninst_kvr.exe". Started from the install
+// folder, it copies itself to the temporary folder, runs the copy and waits: the
+// copy reports its exit code through a pipe once the removal is done, and deletes
+// the original file (and the then empty folder) after this process has ended.
+//
+// Switches: /silent (no window, no message box), /log=FILE (the setup's log
+// format), /purge (the settings too). Exit codes (startup/exit_codes.h): 0
+// removed, 1602 the user said No, 1603 refused or something stayed, 1618 the
+// setup or another uninstaller runs.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "startup/exit_codes.h"
+#include "startup/install_log.h"
+#include "startup/launching.h"
+#include "startup/library_search.h"
+#include "startup/setup_session.h"
+#include "text/text_buffer.h"
+#include "text/text_helpers.h"
+#include "uninstaller/removal.h"
+#include "uninstaller/uninstall_switches.h"
+#include "wizard/message_box.h"
+
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+}  // namespace __gnu_cxx
+
+namespace {
+
+const char* const kPackageFiles[] = {
+#include "package_files.inc"
+};
+constexpr const char* kOwnFile = "uninst_kvr.exe";
+constexpr const char* kCaption = "Kestrova 1.2.7.1 - Uninstall";
+constexpr const char* kQuestion = "Remove Kestrova 1.2.7.1 and all of its components?";
+constexpr const char* kRemovedText = "Kestrova 1.2.7.1 was removed from your computer.";
+constexpr const char* kStayedFormat =
+    "Kestrova 1.2.7.1 was removed, except for these items:\n\n%s\n"
+    "Close the programs that use them and run the uninstaller again.";
+constexpr const char* kRefusedFormat = "Nothing was removed:\n%s";
+constexpr const char* kAnotherRunsText =
+    "Another copy of the Kestrova setup or uninstaller is running.";
+constexpr DWORD kParentWaitMs = 30000;
+constexpr int kDeleteAttempts = 50;
+constexpr DWORD kDeleteRetryMs = 100;
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~Handle() {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+TextBuffer ownPath() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return TextBuffer(path);
+}
+
+// The first process: runs a temporary copy of itself with the same switches and
+// returns the code that the copy reports.
+int runFromTemporaryCopy(const char* commandLine) {
+    char folder[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, folder);
+    TextBuffer copy;
+    copy.format("%suninst_kvr-%lu.exe", folder, GetCurrentProcessId());
+    if (!CopyFileA(ownPath().text(), copy.text(), FALSE)) {
+        return kExitFailed;
+    }
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    HANDLE self = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0) ||
+        !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                         SYNCHRONIZE, TRUE, 0)) {
+        return kExitFailed;
+    }
+    const Handle reader(readEnd);
+    const Handle selfHandle(self);
+    TextBuffer line;
+    line.format("\"%s\" /copyof=%llu,%llu %s", copy.text(),
+                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)),
+                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(writeEnd)),
+                commandLine);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const BOOL started = CreateProcessA(copy.text(), line.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (!started) {
+        DeleteFileA(copy.text());
+        return kExitFailed;
+    }
+    const Handle child(process.hProcess);
+    CloseHandle(process.hThread);
+    int32_t code = 0;
+    DWORD read = 0;
+    if (ReadFile(reader.get(), &code, sizeof code, &read, nullptr) && read == sizeof code) {
+        return code;
+    }
+    WaitForSingleObject(child.get(), INFINITE);
+    DWORD exitCode = kExitFailed;
+    GetExitCodeProcess(child.get(), &exitCode);
+    return static_cast<int>(exitCode);
+}
+
+void tell(const char* text, UINT icon) {
+    showMessage(text, MB_OK | icon, nullptr, kCaption);
+}
+
+int uninstall(const UninstallSwitches& switches, TextBuffer* folder) {
+    if (!switches.silent && showMessage(kQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
+                                        nullptr, kCaption) != IDYES) {
+        return kExitUserDeclined;
+    }
+    RemovalRequest request;
+    request.packageFiles = kPackageFiles;
+    request.packageFileCount = sizeof kPackageFiles / sizeof kPackageFiles[0];
+    request.purge = switches.purge;
+    request.deferredFile = switches.hasCopyOf ? kOwnFile : nullptr;
+    const RemovalOutcome outcome = removeInstallation(request);
+    TextBuffer text;
+    if (outcome.refused) {
+        text.format(kRefusedFormat, outcome.detail.text());
+        tell(text.text(), MB_ICONERROR);
+    } else if (outcome.exitCode != kExitInstalled) {
+        text.format(kStayedFormat, outcome.detail.text());
+        tell(text.text(), MB_ICONWARNING);
+    } else {
+        *folder = outcome.folder;
+        tell(kRemovedText, MB_ICONINFORMATION);
+    }
+    return outcome.exitCode;
+}
+
+// After the first process has ended, its file can go, and with it the folder.
+void removeOriginal(HANDLE parent, const TextBuffer& folder) {
+    WaitForSingleObject(parent, kParentWaitMs);
+    if (folder.visibleLength() == 0) {
+        return;
+    }
+    const TextBuffer original = concat(withTrailingSeparator(folder.text()), kOwnFile);
+    for (int attempt = 0; attempt < kDeleteAttempts && !deleteFileIfPresent(original.text());
+         ++attempt) {
+        Sleep(kDeleteRetryMs);
+    }
+    RemoveDirectoryA(folder.text());
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    restrictLibrarySearch();
+    UninstallSwitches switches;
+    const bool understood = parseUninstallSwitches(commandLine, &switches);
+    if (!switches.hasCopyOf) {
+        return runFromTemporaryCopy(commandLine);
+    }
+    const Handle parent(switches.parent);
+    const Handle reportPipe(switches.reportPipe);
+    gSession.unattended = switches.silent ? 1 : 0;
+    if (switches.hasLog) {
+        openInstallLog(switches.log);
+    }
+    logEvent("Uninstall of Kestrova 1.2.7.1: %s", commandLine);
+    int code = kExitFailed;
+    TextBuffer removedFolder;
+    const Handle mutex(CreateMutexA(nullptr, FALSE, kSetupMutexName));
+    if (!understood) {
+        tell("Invalid command line.\nKnown switches: /silent, /log=FILE, /purge.", MB_ICONERROR);
+        code = kExitInvalidChoice;
+    } else if (mutex.get() == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
+        tell(kAnotherRunsText, MB_ICONERROR);
+        code = kExitAnotherSetupRuns;
+    } else {
+        code = uninstall(switches, &removedFolder);
+    }
+    logEvent("Exit code %d", code);
+    closeInstallLog();
+    const int32_t report = code;
+    DWORD written = 0;
+    WriteFile(reportPipe.get(), &report, sizeof report, &written, nullptr);
+    removeOriginal(parent.get(), removedFolder);
+    return code;
+}

@@ -1,0 +1,15 @@
+# cmake -DLIST=package135.list -DOUT=package_files.inc -P package_files.cmake
+# Writes the package's archive names (the first column of the final package list)
+# as C string literals, one per line, for the uninstaller to delete by name.
+file(STRINGS ${LIST} lines)
+set(text "// Written by uninstaller/package_files.cmake from the package list.\n")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "\t.*$" "" name "${line}")
+  if(name STREQUAL "")
+    continue()
+  endif()
+  string(REPLACE "\\" "\\\\" name "${name}")
+  string(APPEND text "\"${name}\",\n")
+endforeach()
+file(WRITE ${OUT}.tmp "${text}")
+file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)
