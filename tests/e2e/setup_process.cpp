@@ -4,23 +4,12 @@
 
 #include <algorithm>
 
+#include "tests/e2e/e2e_support.h"
+
 namespace {
 
-constexpr DWORD kPoll = 20;
 constexpr int kBoxTextId = 0xFFFF;
 constexpr UINT kReplyTimeout = 5000;
-
-template <typename Condition>
-bool waitUntil(Condition condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-        Sleep(kPoll);
-    }
-    return true;
-}
 
 std::string windowText(HWND window) {
     char buffer[4096] = "";
