@@ -47,7 +47,8 @@ bool parseToken(const char* token, UninstallSwitches* switches) {
         return setOnce(&switches->purge);
     }
     if (startsWith(token, "/log=")) {
-        return token[5] != '\0' && setOnce(&switches->hasLog) &&
+        const size_t length = std::strlen(token + 5);
+        return length != 0 && length < sizeof switches->log && setOnce(&switches->hasLog) &&
                (std::strcpy(switches->log, token + 5), true);
     }
     if (startsWith(token, "/copyof=")) {

@@ -2,8 +2,9 @@
 // regard to case, split at blanks outside double quotes (the quotes removed), and
 // the /copyof=PARENT,PIPE switch with which the first process starts its
 // temporary copy (two inherited handle values, in decimal). An unknown switch, one
-// given twice or a /log= without a value refuses the line; the switches read
-// before and after the refused one still count.
+// given twice, a /log= without a value or with one too long for `log`, or an
+// unclosed quote refuses the line; the switches read before and after the
+// refused one still count.
 #pragma once
 
 #include <windows.h>
