@@ -6,8 +6,8 @@ usage: check-winget-manifest.py MANIFEST_DIR SETUP_X86 SETUP_X64
 Each file must validate against the published schema of its type (version
 1.10.0, tools/winget-schemas); the hashes must be those of the two setups; the
 product code, the entry of the list of installed programs and the release must
-be what the setup's own code registers; and the exit codes of the unattended
-mode must be declared. Prints one line per problem and exits 1, or one line of
+be what the setup's own code registers; the silent uninstall must be the
+entry's; and the exit codes of the unattended mode must be declared. Prints one line per problem and exits 1, or one line of
 success.
 """
 import glob
@@ -70,6 +70,14 @@ def main():
                       "DisplayVersion": release, "ProductCode": product_code}
     if installer.get("AppsAndFeaturesEntries") != [expected_entry]:
         problems.append("AppsAndFeaturesEntries is not %r" % expected_entry)
+    quiet = source_text("registration/uninstall_registration.cpp",
+                        r'quiet\.format\("\\"%s\\" ([^"]+)"')
+    uninstallers = [entry for entry in installer.get("InstallationMetadata", {}).get("Files", [])
+                    if entry.get("FileType") == "uninstall"]
+    if [(entry.get("RelativeFilePath"), entry.get("InvocationParameter"))
+            for entry in uninstallers] != [("uninst_kvr.exe", quiet)]:
+        problems.append("InstallationMetadata does not name uninst_kvr.exe %s, the entry's "
+                        "QuietUninstallString" % quiet)
     declared = {entry["InstallerReturnCode"] for entry in installer.get("ExpectedReturnCodes", [])}
     if not REQUIRED_RETURN_CODES <= declared:
         problems.append("ExpectedReturnCodes lacks %s" % sorted(REQUIRED_RETURN_CODES - declared))

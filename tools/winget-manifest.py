@@ -6,7 +6,8 @@ usage: winget-manifest.py OUT_DIR WEB_HOST SETUP_X86 SETUP_X64
 Writes OUT_DIR/Velmora.Kestrova.yaml (version), .installer.yaml and
 .locale.en-US.yaml (default locale). The release, the product code and the
 entry of the list of installed programs are those the setup writes; the
-installer switches and exit codes are those of its unattended mode.
+installer switches and exit codes are those of its unattended mode, and the
+silent uninstall is that of the entry's QuietUninstallString.
 """
 import hashlib
 import os
@@ -23,6 +24,11 @@ LOCALE = "en-US"
 PRODUCT_CODE = "Kestrova"
 DISPLAY_NAME = "Kestrova"
 PUBLISHER = "velmora-software.example"
+# The uninstaller and its switch for a silent removal, as the entry's
+# QuietUninstallString names them; the folder the setup proposes.
+UNINSTALLER = "uninst_kvr.exe"
+SILENT_UNINSTALL = "/silent"
+DEFAULT_INSTALL_LOCATION = "%LOCALAPPDATA%\\Kestrova"
 EXPECTED_RETURN_CODES = [
     (1618, "installInProgress"),
     (1638, "downgrade"),
@@ -81,6 +87,14 @@ def main():
         ProductCode=PRODUCT_CODE,
         AppsAndFeaturesEntries=[{"DisplayName": DISPLAY_NAME, "Publisher": PUBLISHER,
                                  "DisplayVersion": version, "ProductCode": PRODUCT_CODE}],
+        InstallationMetadata={
+            "DefaultInstallLocation": DEFAULT_INSTALL_LOCATION,
+            "Files": [
+                {"RelativeFilePath": "kvr.exe", "FileType": "launch"},
+                {"RelativeFilePath": UNINSTALLER, "FileType": "uninstall",
+                 "InvocationParameter": SILENT_UNINSTALL},
+            ],
+        },
         Installers=installers,
         ManifestType="installer",
         ManifestVersion=MANIFEST_VERSION))
