@@ -81,6 +81,26 @@ TEST_F(InterruptedInstallationTest, ReinstallationOverReadOnlyAndHiddenFilesEnde
     interruptEverywhere([this] { makeEarlierInstallation(); });
 }
 
+// A staging folder given with "/temp" is found through the value like the default
+// one; of what was in it, only the setup's own files go.
+TEST_F(InterruptedInstallationTest, GivenStagingFolderIsUndoneToo) {
+    makeEarlierInstallation();
+    const FolderTree before = snapshotTree(installFolder_);
+    const std::string given = root_ + "my temp";
+    createFolders(given);
+    writeFile(given + "\\notes.txt", "mine");
+
+    ASSERT_TRUE(installInChildUntilStep(kFileSteps / 2, root_, given));
+    EXPECT_EQ(stagingValue(), given);
+    EXPECT_EQ(recoverInterruptedInstallation().found, InterruptedInstallation::undone);
+
+    EXPECT_TRUE(snapshotTree(installFolder_) == before);
+    const FolderTree left = snapshotTree(given);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left.begin()->first, "notes.txt");
+    EXPECT_FALSE(stagingValuePresent());
+}
+
 // A journal whose last entry, for a file that existed, is cut short or damaged at
 // any byte: the entries before it are undone, the file that it names is left as
 // it is, and so is its saved copy.
