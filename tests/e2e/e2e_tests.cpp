@@ -27,7 +27,9 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/screen_capture.h"
 #include "tests/e2e/setup_process.h"
+#include "tests/e2e/wizard_walk.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/tree_snapshot.h"
 #include "tests/support/wizard_driver.h"
 
 namespace {
@@ -62,26 +64,6 @@ constexpr const char* kEarlierReleaseNotice =
     "INFORMATION: A previous version 1.2.2 of the Kestrova has been detected. It has to be "
     "removed before this installation can continue...";
 
-struct PageName {
-    int id;
-    const char* name;
-};
-const PageName kPages[] = {
-    {IDD_WELCOME, "1-welcome"},
-    {IDD_LICENCE, "2-licence"},
-    {IDD_DESTINATION, "3-destination"},
-    {IDD_START_MENU, "4-startmenu"},
-    {IDD_DATA_FOLDER, "5-datafolder"},
-    {IDD_TASKS, "6-tasks"},
-    {IDD_READY, "7-ready"},
-    {IDD_INSTALLING, "8-installing"},
-    {IDD_FINISH, "9-finish"},
-};
-
-std::string recordFile() {
-    return tempFolder() + "kvr-e2e-opened.txt";
-}
-
 // The Windows version that Wine reports to the setup program alone.
 void setSetupWindowsVersion(const char* version) {
     writeRawText(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\" + fileNameOf(gOptions.setup),
@@ -91,40 +73,6 @@ void setSetupWindowsVersion(const char* version) {
 // The system DPI of programs started from now on.
 void setDpi(uint32_t dpi) {
     writeRawNumber(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", dpi);
-}
-
-// Web pages and .htm documents that the setup opens are logged to recordFile() by
-// the stand-in browser open_recorder.exe instead of reaching a browser.
-void recordOpenedDocuments() {
-    const std::string command =
-        "\"" + programFolder() + "open_recorder.exe\" \"" + recordFile() + "\" \"%1\"";
-    for (const char* key : {"Software\\Classes\\htmlfile\\shell\\open\\command",
-                            "Software\\Classes\\https\\shell\\open\\command"}) {
-        writeRawText(HKEY_LOCAL_MACHINE, key, nullptr, command);
-    }
-    writeRawText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.htm", nullptr, "htmlfile");
-}
-
-std::string openedDocuments() {
-    std::string opened;
-    for (int wait = 0; wait < 100; ++wait) {
-        if (readFile(recordFile(), &opened)) {
-            break;
-        }
-        Sleep(50);
-    }
-    return opened;
-}
-
-// Has the setup paint the whole wizard now, and lets it finish, before the page
-// is looked at: Wine paints child windows lazily.
-void settle(SetupProcess& setup, WizardDriver& wizard) {
-    RedrawWindow(wizard.sheet(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(wizard.sheet(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-    setup.waitUntilIdle();
-    Sleep(100);
 }
 
 // Every control of the page lies inside the page: nothing is cut off.
@@ -144,63 +92,6 @@ void expectControlsInsidePage(WizardDriver& wizard, int pageId) {
             << "page " << pageId << ", control " << GetDlgCtrlID(child)
             << " reaches beyond the page";
     }
-}
-
-// A picture of the wizard as "<page>-<dpiTag>.bmp" when pictures are asked for
-// and the walk has a tag.
-void savePicture(WizardDriver& wizard, const char* pageName, const char* dpiTag) {
-    if (gOptions.screens.empty() || dpiTag == nullptr) {
-        return;
-    }
-    const std::string path = gOptions.screens + "\\" + pageName + "-" + dpiTag + ".bmp";
-    EXPECT_TRUE(captureWindow(wizard.sheet(), path)) << path;
-}
-
-using PageVisit = std::function<void(WizardDriver&, int pageId)>;
-
-// From the welcome page to the finish page with Next and the default choices
-// (the licence accepted), calling `visit` on every page once it is painted; the
-// installing page moves on by itself. Stops on the finish page.
-void walkToFinish(SetupProcess& setup, WizardDriver& wizard, const char* dpiTag,
-                  const PageVisit& visit) {
-    for (const PageName& page : kPages) {
-        if (page.id == IDD_INSTALLING) {
-            ASSERT_TRUE(waitUntil(
-                [&] {
-                    const int current = wizard.pageId();
-                    return current == IDD_INSTALLING || current == IDD_FINISH;
-                },
-                15000))
-                << "the installation did not start";
-            if (wizard.pageId() == IDD_INSTALLING) {
-                settle(setup, wizard);
-                savePicture(wizard, page.name, dpiTag);
-            }
-            continue;
-        }
-        ASSERT_TRUE(wizard.waitForPage(page.id, 30000)) << "page " << page.id << " did not come";
-        settle(setup, wizard);
-        savePicture(wizard, page.name, dpiTag);
-        if (visit) {
-            visit(wizard, page.id);
-        }
-        if (page.id == IDD_LICENCE) {
-            wizard.click(IDC_LICENCE_RAD_ACCEPT);
-            ASSERT_TRUE(
-                waitUntil([&] { return wizard.sheetButtonEnabled(WizardDriver::kNext); }, 5000));
-        }
-        if (page.id != IDD_FINISH) {
-            wizard.press(PSBTN_NEXT);
-        }
-    }
-}
-
-// Presses Finish and waits for the setup to end with exit code 0.
-void finish(SetupProcess& setup, WizardDriver& wizard) {
-    wizard.press(PSBTN_FINISH);
-    DWORD exitCode = 1;
-    ASSERT_TRUE(setup.waitForExit(kExitWait, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
 }
 
 // Cancel, confirmed with Yes: the setup ends with exit code 0.
@@ -412,28 +303,6 @@ TEST_F(SetupEndToEnd, FirstInstallationWithDefaultChoicesAndBothIcons) {
     EXPECT_TRUE(waitUntil([] { return standInCount() == 1; }, 10000));
 }
 
-// Every file below `folder`, as paths relative to it.
-void collectFiles(const std::string& folder, const std::string& prefix,
-                  std::set<std::string>& out) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + prefix + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            collectFiles(folder, prefix + name + "\\", out);
-        } else {
-            out.insert(prefix + name);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
 // A setup built from a list of other files (ctest e2e-payload-list) installs those
 // files, byte for byte, and nothing else but the driver library's second copy.
 TEST_F(ListedPayloadEndToEnd, InstallsExactlyTheFilesOfItsList) {
@@ -458,7 +327,11 @@ TEST_F(ListedPayloadEndToEnd, InstallsExactlyTheFilesOfItsList) {
         EXPECT_TRUE(installed == source) << file.name << " differs from " << file.source;
     }
     std::set<std::string> installed;
-    collectFiles(folder, "", installed);
+    for (const auto& [name, state] : snapshotTree(folder)) {
+        if (!state.folder) {
+            installed.insert(name);
+        }
+    }
     EXPECT_EQ(installed, expected);
 }
 

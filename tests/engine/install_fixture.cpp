@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr DWORD kCheckedAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr int kTickLimit = 1000;
 constexpr const char* kInstallUntilOption = "--install-until";
 constexpr UINT kChildStepFailed = 2;
@@ -31,30 +29,6 @@ const char* const kProductKeys[] = {
     "Software\\Classes\\.htm",
     "Software\\Classes\\.html",
 };
-
-void snapshotInto(const std::string& root, const std::string& relative, FolderTree* tree) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((root + relative + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        FileState state;
-        state.attributes = found.dwFileAttributes & kCheckedAttributes;
-        state.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (state.folder) {
-            snapshotInto(root, relative + name + "\\", tree);
-        } else {
-            readFile(root + relative + name, &state.contents);
-        }
-        (*tree)[relative + name] = state;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
 
 }  // namespace
 
@@ -76,7 +50,7 @@ void prepareSession(const std::string& root, HWND wizard) {
 }
 
 bool runInstallationChild(int argc, char** argv) {
-    if (argc != 5 || std::string(argv[1]) != kInstallUntilOption) {
+    if ((argc != 5 && argc != 6) || std::string(argv[1]) != kInstallUntilOption) {
         return false;
     }
     const int lastStep = std::atoi(argv[2]);
@@ -84,6 +58,9 @@ bool runInstallationChild(int argc, char** argv) {
     InstallingPage page;
     StandInWizard wizard;
     prepareSession(argv[3], wizard.handle());
+    if (argc == 6) {
+        gSession.choices.stagingFolder.assign(argv[5]);
+    }
     while (gSession.progress.stepIndex <= lastStep && !gSession.progress.installFailed) {
         runInstallStep(page.handle());
     }
@@ -96,7 +73,7 @@ bool runInstallationChild(int argc, char** argv) {
     return true;
 }
 
-bool installInChildUntilStep(int step, const std::string& root) {
+bool installInChildUntilStep(int step, const std::string& root, const std::string& staging) {
     char program[MAX_PATH];
     GetModuleFileNameA(nullptr, program, MAX_PATH);
     const std::string eventName =
@@ -106,6 +83,9 @@ bool installInChildUntilStep(int step, const std::string& root) {
     // one would escape it.
     std::string commandLine = std::string("\"") + program + "\" " + kInstallUntilOption + " " +
                               std::to_string(step) + " \"" + root + "\\\" " + eventName;
+    if (!staging.empty()) {
+        commandLine += " \"" + staging + "\"";
+    }
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -121,16 +101,6 @@ bool installInChildUntilStep(int step, const std::string& root) {
     }
     CloseHandle(ran);
     return ranToStep;
-}
-
-FolderTree snapshotTree(const std::string& root) {
-    FolderTree tree;
-    std::string folder = root;
-    if (folder.back() != '\\') {
-        folder += '\\';
-    }
-    snapshotInto(folder, "", &tree);
-    return tree;
 }
 
 const std::vector<InstalledFile>& installedFiles() {

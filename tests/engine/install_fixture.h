@@ -1,7 +1,7 @@
 // What the engine tests share: an invisible installing page with the progress bar
 // and the two status lines, a stand-in wizard window that records page changes,
-// the main package as the tests expect it installed, folder snapshots, and a test
-// folder and registry state that are removed again after every test.
+// the main package as the tests expect it installed, and a test folder and
+// registry state that are removed again after every test.
 #pragma once
 
 #include <windows.h>
@@ -15,20 +15,7 @@
 #include "tests/support/message_box_answerer.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/test_windows.h"
-
-struct FileState {
-    bool folder = false;
-    DWORD attributes = 0;  // read-only, hidden and system bits only
-    std::string contents;
-    bool operator==(const FileState& other) const {
-        return folder == other.folder && attributes == other.attributes &&
-               contents == other.contents;
-    }
-};
-// Relative path -> state; empty when the folder does not exist.
-using FolderTree = std::map<std::string, FileState>;
-
-FolderTree snapshotTree(const std::string& root);
+#include "tests/support/tree_snapshot.h"
 
 // The files of one installation in file-step order: k 0 is "__cdcb.lx", k >= 1
 // package entry k - 1.
@@ -48,7 +35,8 @@ void prepareSession(const std::string& root, HWND wizard);
 // user had ended it from the task manager or the machine had gone down.
 // True when the child reached and ran the step before it was ended; false when
 // it failed earlier, could not start or took longer than a minute.
-bool installInChildUntilStep(int step, const std::string& root);
+// `staging`, when given, is the staging folder, as "/temp" gives it.
+bool installInChildUntilStep(int step, const std::string& root, const std::string& staging = "");
 // For main: runs the child's installation for the child's command line (and never
 // returns then); false for any other command line.
 bool runInstallationChild(int argc, char** argv);
