@@ -1,7 +1,9 @@
 // Entry point of the uninstaller "uninst_kvr.exe". Started from the install
 // folder, it copies itself to the temporary folder, runs the copy and waits: the
 // copy reports its exit code through a pipe once the removal is done, and deletes
-// the original file (and the then empty folder) after this process has ended.
+// the original file (and the then empty folder) after this process has ended; the
+// copy's own file goes when the copy ends. Before removing, it finishes an
+// installation that was interrupted, as the setup would at its start.
 //
 // Switches: /silent (no window, no message box), /log=FILE (the setup's log
 // format), /purge (the settings too). Exit codes (startup/exit_codes.h): 0
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/interrupted_installation.h"
 #include "startup/exit_codes.h"
 #include "startup/install_log.h"
 #include "startup/launching.h"
@@ -81,6 +84,11 @@ int runFromTemporaryCopy(const char* commandLine) {
         return kExitFailed;
     }
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    // The copy inherits a handle that deletes its file on the last close, so that
+    // the file goes when the copy ends, or now if the copy does not start.
+    const Handle deleteOnClose(
+        CreateFileA(copy.text(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    &inherit, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     HANDLE self = nullptr;
@@ -103,7 +111,6 @@ int runFromTemporaryCopy(const char* commandLine) {
                                         nullptr, nullptr, &startup, &process);
     CloseHandle(writeEnd);
     if (!started) {
-        DeleteFileA(copy.text());
         return kExitFailed;
     }
     const Handle child(process.hProcess);
@@ -121,6 +128,13 @@ int runFromTemporaryCopy(const char* commandLine) {
 
 void tell(const char* text, UINT icon) {
     showMessage(text, MB_OK | icon, nullptr, kCaption);
+}
+
+void finishInterruptedInstallation() {
+    const InterruptedOutcome outcome = recoverInterruptedInstallation();
+    if (outcome.found != InterruptedInstallation::none) {
+        tell(outcome.message.text(), MB_ICONWARNING);
+    }
 }
 
 int uninstall(const UninstallSwitches& switches, TextBuffer* folder) {
@@ -188,6 +202,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         tell(kAnotherRunsText, MB_ICONERROR);
         code = kExitAnotherSetupRuns;
     } else {
+        finishInterruptedInstallation();
         code = uninstall(switches, &removedFolder);
     }
     logEvent("Exit code %d", code);

@@ -27,6 +27,20 @@ constexpr const char* kDocumentTypeKey = "Software\\Classes\\KVRD.file";
 constexpr const char* kDocumentCommandKey = "Software\\Classes\\KVRD.file\\Shell\\open\\Command";
 constexpr const char* kDocumentExtensionKey = "Software\\Classes\\.kvrd";
 constexpr const char* kDocumentTypeName = "KVRD.file";
+constexpr const char* kInstallerKey = "Software\\from Velmora\\Installer";
+// The web-page association that the setup makes where ".htm" or ".html" has none.
+constexpr const char* kWebPageTypeKey = "Software\\Classes\\Open.html.file";
+constexpr const char* kWebPageTypeName = "Open.html.file";
+constexpr const char* kWebPageExtensionKeys[] = {"Software\\Classes\\.htm",
+                                                 "Software\\Classes\\.html"};
+// Removed by /purge only once empty: the maker's key may hold other products.
+constexpr const char* kEmptiedKeys[] = {kInstallerKey, kProductKey, kMakerKey};
+struct ValueWritten {
+    const char* name;
+    const char* data;
+};
+constexpr ValueWritten kWebPageExtensionValues[] = {
+    {"", kWebPageTypeName}, {"Content Type", "text/html"}, {"PerceivedType", "text"}};
 constexpr const char* kStartMenuLinks[] = {"Kestrova.lnk", "Manual.lnk", "Quick Hardware Setup.lnk",
                                            "Uninstall.lnk"};
 // The settings values that say the program is installed; the rest are the user's.
@@ -42,6 +56,23 @@ bool isInside(const char* path, const TextBuffer& folder) {
     const int length = static_cast<int>(folder.visibleLength());
     return lstrlenA(path) > length && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, path,
                                                      length, folder.text(), length) == CSTR_EQUAL;
+}
+
+// Deletes the key when it holds neither values nor keys (SHDeleteEmptyKey looks
+// at its keys only on some systems).
+void deleteKeyIfEmpty(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    DWORD keys = 1;
+    DWORD values = 1;
+    const LONG asked = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &keys, nullptr, nullptr,
+                                        &values, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    if (asked == ERROR_SUCCESS && keys == 0 && values == 0) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, path);
+    }
 }
 
 TextBuffer readText(HKEY root, const char* key, const char* name) {
@@ -129,6 +160,7 @@ public:
         removeFiles();
         removeShortcuts();
         removeDocumentType();
+        removeWebPageAssociation();
         removeSettings();
         if (stayed_.visibleLength() == 0) {
             SHDeleteKeyA(HKEY_CURRENT_USER, kUninstallKey);
@@ -223,11 +255,38 @@ private:
         logEvent("Removed the document type");
     }
 
+    // Each extension only while it still names the setup's file type, and only
+    // the values the setup wrote there; then the type, once no extension names it.
+    void removeWebPageAssociation() {
+        bool stillNamed = false;
+        for (const char* key : kWebPageExtensionKeys) {
+            if (!namesWebPageType(key)) {
+                continue;
+            }
+            for (const ValueWritten& value : kWebPageExtensionValues) {
+                if (sameText(readText(HKEY_CURRENT_USER, key, value.name).text(), value.data)) {
+                    SHDeleteValueA(HKEY_CURRENT_USER, key, value.name);
+                }
+            }
+            deleteKeyIfEmpty(key);
+            stillNamed = stillNamed || namesWebPageType(key);
+        }
+        if (!stillNamed && SHDeleteKeyA(HKEY_CURRENT_USER, kWebPageTypeKey) == ERROR_SUCCESS) {
+            SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+            logEvent("Removed the web-page association");
+        }
+    }
+
+    static bool namesWebPageType(const char* extensionKey) {
+        return sameText(readText(HKEY_CURRENT_USER, extensionKey, "").text(), kWebPageTypeName);
+    }
+
     void removeSettings() {
         if (request_.purge) {
             SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-            RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);  // only once empty
-            RegDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
+            for (const char* key : kEmptiedKeys) {
+                deleteKeyIfEmpty(key);
+            }
             logEvent("Removed the settings");
             return;
         }

@@ -1,5 +1,6 @@
 // The removal against a fake installation in a test folder: what goes, what
-// stays, and the refusals that delete nothing.
+// stays, and the refusals that delete nothing; and the program uninst_kvr.exe
+// itself, run from that folder: its exit codes, its log and what it finishes first.
 #include "uninstaller/removal.h"
 
 #include <windows.h>
@@ -10,6 +11,8 @@
 #include <string>
 
 #include "engine/shortcuts.h"
+#include "engine/undo_journal.h"
+#include "startup/launching.h"
 #include "tests/support/test_environment.h"
 
 namespace {
@@ -19,6 +22,9 @@ const char* const kFiles[] = {"__cdca.lx", "kvr.exe", "uninst_kvr.exe", "Manual\
 constexpr const char* kClassesType = "Software\\Classes\\KVRD.file";
 constexpr const char* kClassesCommand = "Software\\Classes\\KVRD.file\\Shell\\open\\Command";
 constexpr const char* kClassesExtension = "Software\\Classes\\.kvrd";
+constexpr const char* kWebHtm = "Software\\Classes\\.htm";
+constexpr const char* kWebHtml = "Software\\Classes\\.html";
+constexpr const char* kWebType = "Software\\Classes\\Open.html.file";
 
 class RemovalTest : public ::testing::Test {
 protected:
@@ -130,6 +136,37 @@ TEST_F(RemovalTest, OnlyShortcutsIntoTheFolderAndOnlyOurDocumentType) {
     EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, kClassesExtension));
 }
 
+// The web-page association that the setup made where none existed goes; the
+// user's values beside it and an association of another program stay.
+TEST_F(RemovalTest, OnlyTheWebPageAssociationItMadeGoes) {
+    const KeySnapshot htm(HKEY_CURRENT_USER, kWebHtm), html(HKEY_CURRENT_USER, kWebHtml),
+        type(HKEY_CURRENT_USER, kWebType);
+    writeRawText(HKEY_CURRENT_USER, kWebType + std::string("\\Shell\\open\\Command"), "",
+                 "browser %1");
+    for (const char* key : {kWebHtm, kWebHtml}) {
+        writeRawText(HKEY_CURRENT_USER, key, "", "Open.html.file");
+        writeRawText(HKEY_CURRENT_USER, key, "Content Type", "text/html");
+        writeRawText(HKEY_CURRENT_USER, key, "PerceivedType", "text");
+    }
+    writeRawText(HKEY_CURRENT_USER, kWebHtml, "OpenWithProgids", "mine");
+
+    remove();
+
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kWebHtm));
+    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kWebHtml, "").present());
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kWebHtml, "OpenWithProgids").text(), "mine");
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kWebType));
+
+    writeRawText(HKEY_CURRENT_USER, kWebType + std::string("\\Shell\\open\\Command"), "",
+                 "browser %1");
+    writeRawText(HKEY_CURRENT_USER, kWebHtm, "", "htmlfile");
+    writeRawText(HKEY_CURRENT_USER, kWebHtm, "Content Type", "text/html");
+    install(folder_.path("Kestrova"));
+    remove();
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kWebHtm, "").text(), "htmlfile");
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kWebHtm, "Content Type").text(), "text/html");
+}
+
 TEST_F(RemovalTest, AnEmptiedStartMenuFolderGoes) {
     const std::string menu = folder_.path("Menu\\");
     createFolders(menu);
@@ -187,6 +224,122 @@ TEST_F(RemovalTest, ClosesTheRunningProgramFirst) {
 
     EXPECT_EQ(remove().exitCode, 0);
     EXPECT_TRUE(program.waitForExit(5000));
+}
+
+// The built uninstaller, run from the fake installation with `switches`: its
+// exit code, or -1 when it did not end within a minute.
+class UninstallerProgramTest : public RemovalTest {
+protected:
+    long run(const std::string& switches) {
+        const std::string program = installed("uninst_kvr.exe");
+        EXPECT_TRUE(
+            CopyFileA((programFolder() + "uninst_kvr.exe").c_str(), program.c_str(), FALSE));
+        std::string line = "\"" + program + "\" " + switches;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &process)) {
+            return -1;
+        }
+        CloseHandle(process.hThread);
+        DWORD code = static_cast<DWORD>(-1);
+        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process.hProcess, &code);
+        }
+        CloseHandle(process.hProcess);
+        return static_cast<long>(code);
+    }
+    std::string log() const {
+        std::string text;
+        readFile(logFile_, &text);
+        return text;
+    }
+    // Its copy in the temporary folder ends after the first process, taking its
+    // own file with it (and the original's, after a removal).
+    bool copyEnded() {
+        for (int i = 0; i < 200; ++i) {
+            WIN32_FIND_DATAA found;
+            char temp[MAX_PATH] = "";
+            GetTempPathA(MAX_PATH, temp);
+            HANDLE search = FindFirstFileA((std::string(temp) + "uninst_kvr-*").c_str(), &found);
+            if (search == INVALID_HANDLE_VALUE) {
+                return true;
+            }
+            FindClose(search);
+            Sleep(50);
+        }
+        return false;
+    }
+    const std::string logFile_ = folder_.path("uninstall.log");
+};
+
+TEST_F(UninstallerProgramTest, ExitCodesReachTheCallerWithTheLog) {
+    const struct {
+        const char* switches;
+        bool otherSetupRuns;
+        long exitCode;
+        const char* logged;
+    } cases[] = {
+        {"/silent /bogus", false, 1639, "Invalid command line."},
+        {"/silent", true, 1618, "Another copy of the Kestrova setup or uninstaller is running."},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.switches);
+        HANDLE mutex = each.otherSetupRuns ? CreateMutexA(nullptr, TRUE, kSetupMutexName) : nullptr;
+        EXPECT_EQ(run(std::string(each.switches) + " /log=\"" + logFile_ + "\""), each.exitCode);
+        if (mutex != nullptr) {
+            CloseHandle(mutex);
+        }
+        EXPECT_NE(log().find(each.logged), std::string::npos) << log();
+        EXPECT_NE(log().find("Exit code " + std::to_string(each.exitCode)), std::string::npos);
+        EXPECT_TRUE(fileExists(installed("kvr.exe")));
+        EXPECT_TRUE(fileExists(installed("uninst_kvr.exe")));
+        EXPECT_TRUE(copyEnded());
+    }
+}
+
+TEST_F(UninstallerProgramTest, AHeldFileGives1603AndASecondRunFinishes) {
+    HANDLE held = CreateFileA(installed("Manual\\index.htm").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(run("/silent /log=\"" + logFile_ + "\""), 1603);
+    CloseHandle(held);
+    EXPECT_NE(log().find("Could not remove " + installed("Manual\\index.htm")), std::string::npos)
+        << log();
+    EXPECT_FALSE(pathExists(installed("kvr.exe")));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, kUninstallKeyPath));
+    EXPECT_TRUE(copyEnded());
+
+    writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "InstallFolder", folder_.path("Kestrova"));
+    writeFile(installed("kvr.exe"), "again");
+    EXPECT_EQ(run("/silent"), 0);
+    EXPECT_FALSE(pathExists(installed("Manual\\index.htm")));
+    EXPECT_TRUE(copyEnded());
+    EXPECT_FALSE(pathExists(installed("uninst_kvr.exe")));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kUninstallKeyPath));
+}
+
+// An installation that died after its files were in place is finished, and the
+// log says so, before the removal, which the caller sees done when it returns.
+TEST_F(UninstallerProgramTest, FinishesAnInterruptedInstallationFirst) {
+    const std::string staging = folder_.path("staging");
+    createFolders(staging);
+    ASSERT_TRUE(startUndoJournal(staging.c_str(), folder_.path("Kestrova").c_str()));
+    ASSERT_TRUE(markPointOfNoReturn(staging.c_str()));
+    writeRawText(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupStgFldr", staging);
+
+    EXPECT_EQ(run("/silent /log=\"" + logFile_ + "\""), 0);
+
+    EXPECT_FALSE(pathExists(installed("kvr.exe")));
+    const std::string text = log();
+    const size_t told = text.find("The previous installation was interrupted after");
+    EXPECT_NE(told, std::string::npos) << text;
+    EXPECT_LT(told, text.find("Removed "));
+    EXPECT_FALSE(pathExists(staging));
+    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupStgFldr").present());
+    EXPECT_TRUE(copyEnded());
+    EXPECT_FALSE(pathExists(installed("uninst_kvr.exe")));
 }
 
 }  // namespace
