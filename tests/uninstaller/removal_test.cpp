@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@ const char* const kFiles[] = {"__cdca.lx", "kvr.exe", "uninst_kvr.exe", "Manual\
 constexpr const char* kClassesType = "Software\\Classes\\KVRD.file";
 constexpr const char* kClassesCommand = "Software\\Classes\\KVRD.file\\Shell\\open\\Command";
 constexpr const char* kClassesExtension = "Software\\Classes\\.kvrd";
+constexpr const char* kMakerKeyPath = "Software\\from Velmora";
 constexpr const char* kWebHtm = "Software\\Classes\\.htm";
 constexpr const char* kWebHtml = "Software\\Classes\\.html";
 constexpr const char* kWebType = "Software\\Classes\\Open.html.file";
@@ -90,12 +92,21 @@ TEST_F(RemovalTest, RemovesThePackageAndKeepsWhatTheUserAdded) {
     EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kSettingsKeyPath, "SetupWISmpRt").text(), "44100");
 }
 
+// The maker's key goes only once empty: it may hold another product's values.
 TEST_F(RemovalTest, AnEmptiedFolderGoesAndPurgeTakesTheSettings) {
+    const KeySnapshot maker(HKEY_CURRENT_USER, kMakerKeyPath);
+    writeRawText(HKEY_CURRENT_USER, kMakerKeyPath, "Other product", "1");
+    // The settings step leaves the installer key empty.
+    writeRawText(HKEY_CURRENT_USER, kInstallerKeyPath, "Referrer", "");
+    SHDeleteValueA(HKEY_CURRENT_USER, kInstallerKeyPath, "Referrer");
+
     const RemovalOutcome outcome = remove(true);
 
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_FALSE(pathExists(installed()));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kSettingsKeyPath));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kInstallerKeyPath));
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kMakerKeyPath, "Other product").text(), "1");
 }
 
 TEST_F(RemovalTest, AHeldFileStaysWithTheEntryAndASecondRunFinishes) {
@@ -149,12 +160,15 @@ TEST_F(RemovalTest, OnlyTheWebPageAssociationItMadeGoes) {
         writeRawText(HKEY_CURRENT_USER, key, "PerceivedType", "text");
     }
     writeRawText(HKEY_CURRENT_USER, kWebHtml, "OpenWithProgids", "mine");
+    writeRawText(HKEY_CURRENT_USER, kWebHtml, "Content Type", "application/xhtml+xml");
 
     remove();
 
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kWebHtm));
     EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kWebHtml, "").present());
     EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kWebHtml, "OpenWithProgids").text(), "mine");
+    EXPECT_EQ(readRaw(HKEY_CURRENT_USER, kWebHtml, "Content Type").text(), "application/xhtml+xml");
+    EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kWebHtml, "PerceivedType").present());
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kWebType));
 
     writeRawText(HKEY_CURRENT_USER, kWebType + std::string("\\Shell\\open\\Command"), "",
