@@ -245,6 +245,28 @@ TEST_F(SetupEndToEnd, SecondCopyIsRefusedWhileTheFirstShowsItsWizard) {
     cancelAndExpectExit(first, wizard);
 }
 
+// This prefix lets the setup write the machine-wide key and Program Files, so its
+// start-up probe says that the user is not held back by rights: a folder that
+// cannot be written is refused, with no offer of a suggested one.
+TEST_F(SetupEndToEnd, UnwritableFolderIsRefusedWithoutTheResetOfferWhenTheProbePassed) {
+    TestFolder folder("e2e-unwritable");
+    writeFile(folder.path("occupied"), "a file where a folder should be");
+    SetupProcess setup(gOptions.setup);
+    HWND sheet = setup.waitForWizard();
+    ASSERT_NE(sheet, nullptr);
+    WizardDriver wizard(sheet);
+    ASSERT_TRUE(wizard.walkTo(IDD_DESTINATION));
+    wizard.setText(IDC_DESTINATION_EDT_FOLDER, folder.path("occupied\\Kestrova"));
+    wizard.press(PSBTN_NEXT);
+    const SetupBox box = setup.waitForBox();
+    ASSERT_TRUE(box) << "no refusal";
+    EXPECT_EQ(box.text,
+              "ERROR: Can't write to the specified folder.\nPlease specify another location...");
+    EXPECT_TRUE(setup.answer(box, IDOK));
+    EXPECT_EQ(wizard.pageId(), IDD_DESTINATION);
+    cancelAndExpectExit(setup, wizard);
+}
+
 TEST_F(SetupEndToEnd, FirstInstallationWithDefaultChoicesAndBothIcons) {
     ASSERT_FALSE(pathExists(installFolder()));
     ASSERT_EQ(packageFiles().size(), 101u) << "--package-list=" << gOptions.packageList;

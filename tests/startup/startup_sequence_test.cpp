@@ -265,6 +265,7 @@ TEST_F(NewerVersionCheck, NewerVersionAskedAndNoStartsNothing) {
         EXPECT_EQ(shown[0].caption, "Kestrova 1.2.7.1 - Setup");
         EXPECT_EQ(shown[0].icon, errorIcon());
         EXPECT_TRUE(shown[0].hasYes && shown[0].hasNo);
+        EXPECT_EQ(shown[0].defaultButton, IDYES);
         EXPECT_EQ(gSession.versionRecorded, -1);
     }
     Sleep(200);

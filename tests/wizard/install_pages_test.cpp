@@ -446,6 +446,54 @@ TEST_F(InstallPagesTest, CancelRightAfterThePreparationLeavesNoInstallFolder) {
     EXPECT_FALSE(pathExists(gSession.choices.stagingFolder.text()));
 }
 
+// A copy of the program started after the earlier pages had closed theirs is asked
+// to close when the installation starts, and the run's timer is 391.
+TEST_F(InstallPagesTest, ActivationClosesRunningCopiesAndStartsTimer391) {
+    StandInWizard wizard;
+    gSession.sheetWindow = wizard.handle();
+    HWND page = CreateDialogParamA(gSession.moduleInstance, MAKEINTRESOURCEA(IDD_INSTALLING),
+                                   wizard.handle(), installingPageProc, 0);
+    ASSERT_NE(nullptr, page);
+    StandInProcess program;
+    ASSERT_NE(nullptr, program.window());
+
+    NMHDR activate{wizard.handle(), 0, PSN_SETACTIVE};
+    SendMessageA(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&activate));
+    const bool timerStarted = KillTimer(page, 391) != FALSE;
+    DestroyWindow(page);
+    gSession.sheetWindow = nullptr;
+
+    EXPECT_TRUE(program.waitForExit(5000));
+    EXPECT_TRUE(timerStarted);
+    EXPECT_EQ(1, gSession.cancelAllowed);
+}
+
+// The summary is made on every visit: Back, a box checked, and the ready page shows
+// the new icon.
+TEST_F(InstallPagesTest, ReadySummaryShowsAChoiceChangedAfterBack) {
+    MessageBoxAnswerer answerer({IDYES});
+    std::string first, second;
+    WizardDriver::run([&](WizardDriver& wizard) {
+        if (!walkToTasksPage(wizard) || !wizard.walkTo(IDD_READY))
+            return;
+        first = wizard.text(IDC_READY_EDT_SUMMARY);
+        wizard.press(PSBTN_BACK);
+        if (!wizard.waitForPage(IDD_TASKS))
+            return;
+        setChecked(wizard, IDC_TASKS_CHK_DESKTOP, true);
+        if (wizard.walkTo(IDD_READY))
+            second = wizard.text(IDC_READY_EDT_SUMMARY);
+        wizard.press(PSBTN_CANCEL);
+    });
+    const std::string folders = "The Program Location:\r\n    " + installFolder_ +
+                                "\r\n\r\nRecording & Data Folder Location:\r\n    " + dataFolder_ +
+                                "\r\n\r\n";
+    EXPECT_EQ(folders, first);
+    EXPECT_EQ(
+        folders + "Additional tasks:\r\n    Additional icons:\r\n      Create a desktop icon\r\n",
+        second);
+}
+
 // A file held open stops the first run, which goes back to the ready page; Next
 // from there installs. Cancel during the final step (held there by the message of
 // an unwritable uninstall entry) is refused without a question. On a reinstall

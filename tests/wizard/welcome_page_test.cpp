@@ -116,16 +116,18 @@ TEST_F(WelcomePage, RecordedRelease122IsAnnouncedAndRemovedOnNext) {
     ScopedEnvironment log("KVR_OLD_UNINSTALLER_LOG", folder.path("uninstaller.log"));
     MessageBoxAnswerer answerer({IDYES});
     std::string notice;
-    bool movedOn = false;
+    bool noticeBold = false, movedOn = false;
     WizardDriver::run([&](WizardDriver& wizard) {
         if (!wizard.waitForPage(IDD_WELCOME))
             return;
         notice = wizard.text(IDC_WELCOME_TXT_NOTICE);
+        noticeBold = isBold(wizard.control(IDC_WELCOME_TXT_NOTICE));
         wizard.press(PSBTN_NEXT);
         movedOn = wizard.waitForPage(IDD_LICENCE, 30000);
         wizard.press(PSBTN_CANCEL);
     });
     EXPECT_EQ(kEarlierReleaseNotice, notice);
+    EXPECT_TRUE(noticeBold);
     EXPECT_TRUE(movedOn);
     EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kSettingsKey, "ver").present());
     EXPECT_FALSE(pathExists(uninstallerPath()));

@@ -46,6 +46,33 @@ TEST(WizardFrame, CancelAsksOnceAndNoKeepsThePage) {
     EXPECT_EQ(nullptr, gSession.sheetWindow);
 }
 
+// Start-up's application icon becomes the wizard's big icon, and the first page
+// puts the wizard in the middle of the work area.
+TEST(WizardFrame, OpensCentredOnTheWorkAreaWithTheApplicationIcon) {
+    gSession.moduleInstance = GetModuleHandleA(nullptr);
+    gSession.wizardCentred = 0;
+    gSession.wizardIcon = LoadIconA(gSession.moduleInstance, MAKEINTRESOURCEA(130));
+    ASSERT_NE(nullptr, gSession.wizardIcon);
+    MessageBoxAnswerer answerer({IDYES});
+    RECT sheet{};
+    HICON big = nullptr, ofClass = nullptr;
+    WizardDriver::run([&](WizardDriver& wizard) {
+        if (!wizard.waitForPage(IDD_WELCOME))
+            return;
+        GetWindowRect(wizard.sheet(), &sheet);
+        big = reinterpret_cast<HICON>(SendMessageA(wizard.sheet(), WM_GETICON, ICON_BIG, 0));
+        ofClass = reinterpret_cast<HICON>(GetClassLongPtrA(wizard.sheet(), GCLP_HICON));
+        wizard.press(PSBTN_CANCEL);
+    });
+    RECT area{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0));
+    EXPECT_EQ(area.left + (area.right - area.left - (sheet.right - sheet.left)) / 2, sheet.left);
+    EXPECT_EQ(area.top + (area.bottom - area.top - (sheet.bottom - sheet.top)) / 2, sheet.top);
+    EXPECT_EQ(gSession.wizardIcon, big);
+    EXPECT_EQ(gSession.wizardIcon, ofClass);
+    gSession.wizardIcon = nullptr;
+}
+
 struct PageHeader {
     int dialogId;
     const char* title;
