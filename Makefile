@@ -3,8 +3,9 @@
 # make bench builds and runs the benchmarks
 # make fuzz  fuzzes the package reader and kvrpack for FUZZ_SECONDS (default 600)
 # make dist PAYLOAD=LIST [PAYLOAD_EARLIER=LIST]  both setups from the product's files
-# make sign KEY=PEM CERT=PEM [TIMESTAMP=URL]     dist, then both setups signed
-# make repro builds dist again in a fresh folder and compares them byte for byte
+#           [KEY=PEM CERT=PEM [TIMESTAMP=URL]]   ... packed from signed copies of its programs
+# make sign KEY=PEM CERT=PEM [TIMESTAMP=URL]     dist with signed programs, then both setups signed
+# make repro builds the release once more in a fresh folder and compares it byte for byte
 BUILD ?= build
 JOBS ?= 2
 HOST := $(BUILD)/host
@@ -21,8 +22,16 @@ CMAKE_OPTS := -DCMAKE_BUILD_TYPE=Release -DKVR_HOST_TOOLS_DIR=$(abspath $(HOST))
 # later run without them builds the stand-in again.
 PAYLOAD ?=
 PAYLOAD_EARLIER ?=
+# The signing key and certificate (PEM files) and time-stamp server: with them, the
+# payload's .exe and .dll files are signed before they are packed, and make sign
+# signs the setups last. Given on every run too.
+KEY ?=
+CERT ?=
+TIMESTAMP ?=
 RELEASE_OPTS := -DKVR_PAYLOAD_LIST=$(if $(PAYLOAD),$(abspath $(PAYLOAD))) \
-	-DKVR_EARLIER_PAYLOAD_LIST=$(if $(PAYLOAD_EARLIER),$(abspath $(PAYLOAD_EARLIER)))
+	-DKVR_EARLIER_PAYLOAD_LIST=$(if $(PAYLOAD_EARLIER),$(abspath $(PAYLOAD_EARLIER))) \
+	-DKVR_SIGN_KEY=$(if $(KEY),$(abspath $(KEY))) -DKVR_SIGN_CERT=$(if $(CERT),$(abspath $(CERT))) \
+	-DKVR_SIGN_TIMESTAMP=$(TIMESTAMP)
 
 .PHONY: all deps host win32 win32test win64 dist sign repro test run bench fuzz clean
 
@@ -64,9 +73,6 @@ dist: win32 win64
 	@ls -l dist dist/winget
 
 # Signing comes after every other change of the setups (tools/sign.sh).
-KEY ?=
-CERT ?=
-TIMESTAMP ?=
 sign: dist
 	@tools/sign.sh "$(KEY)" "$(CERT)" "$(TIMESTAMP)" dist/KestrovaSetup.exe dist/KestrovaSetup-x64.exe
 

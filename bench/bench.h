@@ -52,6 +52,8 @@ DWORD runAndWait(std::string commandLine);
 
 void runTextBenchmarks();
 void runPackageBenchmarks();
+// The digest check of resource 135 against sha256sum, the row named for `label`.
+void runDigestBenchmark(const std::string& label);
 // Median milliseconds of the engine work, and of its part that writes the files
 // (the preparation and the file steps).
 struct EngineTimes {

@@ -4,7 +4,8 @@
 // installer kvr_peer.exe (tools/nsis-peer.sh) must lie beside this program. With
 // the path of a setup program (built with the same package), also the rows of
 // that setup's wizard, started as its own process.
-//   kvr_bench engine LABEL | memory LABEL | wizard SETUP   runs one group of rows.
+//   kvr_bench engine LABEL | memory LABEL | digest LABEL | wizard SETUP
+//                                          runs one group of rows.
 //   kvr_bench startpeer LABEL SETUP PEER   start to first page of a setup and the peer
 //                                          that carry the same payload, LABEL.
 #include <string>
@@ -67,6 +68,10 @@ int main(int argc, char** argv) {
         runMemoryBenchmark(argv[2]);
         return 0;
     }
+    if (mode == "digest") {
+        runDigestBenchmark(argv[2]);
+        return 0;
+    }
     if (mode == "wizard") {
         runWizardBenchmarks(argv[2]);
         return 0;
@@ -76,6 +81,7 @@ int main(int argc, char** argv) {
     runChild("kvr_bench.exe", "memory standin");
     runChild("kvr_bench_large.exe", "engine large");
     runChild("kvr_bench_large.exe", "memory large");
+    runChild("kvr_bench_large.exe", "digest large");
     runTextBenchmarks();
     if (argc == 2) {
         runWizardBenchmarks(argv[1]);

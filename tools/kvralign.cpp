@@ -10,10 +10,11 @@
 // Moved to a page boundary, the resources are mapped and read only where used.
 // The gap before them is filled with zero bytes; the sections after them move
 // along, and nothing else in the image changes (addresses in memory stay as they
-// are) but the offset of a symbol table that follows them. A program with a
-// certificate or a debug directory, which hold further file offsets, is refused
-// and left unchanged. Exits 0 when the file
-// is aligned (also when it already was), 1 with a message otherwise.
+// are) but the offset of a symbol table that follows them. A signed program is
+// refused and left unchanged, saying so: moving its bytes would break the
+// signature, and signing comes last. So is one with a debug directory, which
+// holds further file offsets. Exits 0 when the file is aligned (also when it
+// already was), 1 with a message otherwise.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -96,11 +97,16 @@ bool readLayout(const std::vector<uint8_t>& bytes, Layout& layout, std::string& 
         reason = "truncated data directories";
         return false;
     }
-    for (uint32_t kind : {kCertificateDirectory, kDebugDirectory}) {
-        if (kind < directoryCount && read32(bytes, directoriesAt + 8 * kind + 4) != 0) {
-            reason = "a certificate or debug directory holds file offsets";
-            return false;
-        }
+    const auto present = [&](uint32_t kind) {
+        return kind < directoryCount && read32(bytes, directoriesAt + 8 * kind + 4) != 0;
+    };
+    if (present(kCertificateDirectory)) {
+        reason = "the program is signed; signing must come after kvralign, not before";
+        return false;
+    }
+    if (present(kDebugDirectory)) {
+        reason = "a debug directory holds file offsets";
+        return false;
     }
     layout.symbolTableAt = pe + 12;
     layout.checksumAt = optional + 64;

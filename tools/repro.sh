@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # Builds the release a second time in a fresh folder and compares it, byte for
-# byte, with this tree's: both setups (dist/) and the packages and digests that
-# each carries. Prints the first differing offsets of every file that differs and
-# exits with 1 then; 0 when all are identical.
+# byte, with this tree's existing build (make repro runs make dist first): both
+# setups (dist/) and the packages and digests that each carries. Prints the first
+# differing offsets of every file that differs and exits with 1 then; 0 when all
+# are identical.
 #
-#   tools/repro.sh BUILD_DIR [CMAKE_OPTION...]   (make repro; options: the payload lists)
+#   tools/repro.sh BUILD_DIR [CMAKE_OPTION...]   (make repro; options: the payload
+#                                                 lists and the signing key)
 #
 # The second build is a clone of HEAD in a temporary folder; when this tree holds
 # changes that are not committed, it is a copy of its files instead (tracked and
 # untracked, ignored ones left out), so that it builds what dist/ was built from.
-# Both builds take SOURCE_DATE_EPOCH from the environment, else the commit's time.
+# Only the two setups are built there, each target once. The host tools
+# (kvrpack, kvralign...) are BUILD_DIR/host's when that is a Release build of
+# every one of them, as make's host target leaves it: they only run, their
+# output is what is compared; otherwise they are built there too. Both builds
+# take SOURCE_DATE_EPOCH from the environment, else the commit's time.
 set -euo pipefail
 repo=$(dirname "$(dirname "$(realpath "$0")")")
 build=$(realpath "$1")
@@ -30,13 +36,21 @@ else
 fi
 
 second=$work/src/build
-cmake -S "$work/src/tools" -B "$second/host" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$second/host" -j "$jobs" --target kvrpack kvrpayload kvrart kvrscramble kvralign \
-    kvrdigest >/dev/null
+host_tools=(kvrpack kvrpayload kvrart kvrscramble kvralign kvrdigest)
+host=$build/host
+for tool in "${host_tools[@]}"; do
+    [ -x "$host/$tool" ] || host=""
+done
+if [ -z "$host" ] || ! grep -qx 'CMAKE_BUILD_TYPE:STRING=Release' "$build/host/CMakeCache.txt" 2>/dev/null; then
+    host=$second/host
+    cmake -S "$work/src/tools" -B "$host" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$host" -j "$jobs" --target "${host_tools[@]}" >/dev/null
+fi
+echo "repro: host tools from ${host#"$repo"/}"
 for target in win32 win64; do
     cmake -S "$work/src" -B "$second/$target" \
         -DCMAKE_TOOLCHAIN_FILE="$work/src/cmake/toolchain-$target.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DKVR_HOST_TOOLS_DIR="$second/host" "$@" >/dev/null
+        -DCMAKE_BUILD_TYPE=Release -DKVR_HOST_TOOLS_DIR="$host" "$@" >/dev/null
     cmake --build "$second/$target" -j "$jobs" --target KestrovaSetup >/dev/null
 done
 

@@ -146,13 +146,16 @@ TEST(Kvralign, RefusesWhatItCannotMoveSafelyAndLeavesTheFileAsItWas) {
     const struct {
         const char* name;
         std::vector<uint8_t> bytes;
+        const char* says;
     } cases[] = {
-        {"a certificate", withDirectory(4)},
-        {"a debug directory", withDirectory(6)},
-        {"no resource section", image(false, {{".text", 0x400, 0x200, 0x11}})},
-        {"no PE signature", notPe},
-        {"not a program", std::vector<uint8_t>(0x200, 'x')},
-        {"a cut PE header", headerOnly},
+        {"a signature", withDirectory(4),
+         "the program is signed; signing must come after kvralign, not before"},
+        {"a debug directory", withDirectory(6), "a debug directory holds file offsets"},
+        {"no resource section", image(false, {{".text", 0x400, 0x200, 0x11}}),
+         "no resource section"},
+        {"no PE signature", notPe, "no PE header"},
+        {"not a program", std::vector<uint8_t>(0x200, 'x'), "not a Windows program"},
+        {"a cut PE header", headerOnly, "no PE header"},
     };
     for (const auto& c : cases) {
         TempFolder temp;
@@ -160,7 +163,9 @@ TEST(Kvralign, RefusesWhatItCannotMoveSafelyAndLeavesTheFileAsItWas) {
         writeFile(exe, std::string(c.bytes.begin(), c.bytes.end()));
         const ToolResult refused = runTool(KVRALIGN_PATH, {exe});
         EXPECT_EQ(1, refused.exitCode) << c.name;
-        EXPECT_NE(std::string::npos, refused.output.find("kvralign: ")) << c.name;
+        EXPECT_NE(std::string::npos, refused.output.find("kvralign: " + exe + ": ")) << c.name;
+        EXPECT_NE(std::string::npos, refused.output.find(c.says))
+            << c.name << ": " << refused.output;
         EXPECT_EQ(readBytes(exe), c.bytes) << c.name;
     }
     TempFolder temp;
