@@ -462,12 +462,14 @@ void runUnattendedPeerBenchmark(const std::string& label, const std::string& set
         DWORD exitCode = 1;
         const double oursSeconds = secondsOf(
             [&] { exitCode = runAndWait("\"" + setup + "\" /silent /dir=\"" + ours + "\""); });
-        if (exitCode != 0 || !PathFileExistsA((ours + "\\kvr.exe").c_str())) {
+        // Every package's installation holds the driver library's second copy; the
+        // large payload has no kvr.exe.
+        if (exitCode != 0 || !PathFileExistsA((ours + "\\__cdcb.lx").c_str())) {
             benchFailed("the unattended installation failed with " + std::to_string(exitCode));
         }
         const double peerSeconds =
             secondsOf([&] { exitCode = runAndWait("\"" + peer + "\" /S /D=" + theirs); });
-        if (exitCode != 0 || !PathFileExistsA((theirs + "\\kvr.exe").c_str())) {
+        if (exitCode != 0 || !PathIsDirectoryA(theirs.c_str())) {
             benchFailed("the peer's silent installation failed: " + peer);
         }
         if (round >= 0) {
