@@ -16,6 +16,7 @@
 #include "startup/install_log.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
+#include "text/scoped_handles.h"
 #include "text/text_helpers.h"
 #include "wizard/folder_validation.h"
 
@@ -25,23 +26,6 @@ constexpr const char* kDriverLibrary = "__cdca.lx";
 constexpr const char* kDriverLibraryCopy = "__cdcb.lx";
 constexpr const char* kBackupExtension = "081";
 constexpr int kUniqueNameAttempts = 1000;
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // Sets a line only when its text changes: every file step reports "Installing
 // File:", and each set costs the window system a round trip and a repaint of the
@@ -178,8 +162,8 @@ bool journalTarget(const InstallRecord& record, int k, DWORD attributes, TextBuf
 // opened (and so truncated) before the failure.
 bool writeTarget(const TextBuffer& target, const uint8_t* data, uint32_t size, TextBuffer& error,
                  bool& opened) {
-    FileHandle file(CreateFileA(target.text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileA(target.text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     opened = file.valid();
     if (!opened) {
         failWithSystemError("ERROR: (%d) Cannot install the following file:\n\n%s", target, error);

@@ -9,6 +9,7 @@
 #include "startup/launching.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
+#include "text/scoped_handles.h"
 #include "text/scramble.h"
 #include "wizard/message_box.h"
 
@@ -146,6 +147,14 @@ bool writeNumberValues(const AudioFormat& format) {
     return allWritten;
 }
 
+void deleteReferrerValue() {
+    ScopedKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstallerKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, key.out(), nullptr) == ERROR_SUCCESS) {
+        RegDeleteValueA(key.get(), kReferrerValue);
+    }
+}
+
 }  // namespace
 
 AudioFormat audioFormatForMhz(uint32_t mhz) {
@@ -218,12 +227,7 @@ ReferrerFields takeReferrer() {
     applyTextValue(record);
 
     // Handed over once: the value goes even when nothing could be read from it.
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstallerKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, kReferrerValue);
-        RegCloseKey(key);
-    }
+    deleteReferrerValue();
 
     TextBuffer fields[3];
     const int32_t first = raw.findChar(kFieldSeparator, 0);

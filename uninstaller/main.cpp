@@ -14,9 +14,11 @@
 
 #include "startup/exit_codes.h"
 #include "startup/install_log.h"
+#include "startup/instance_mutex.h"
 #include "startup/launching.h"
 #include "startup/library_search.h"
 #include "startup/setup_session.h"
+#include "text/scoped_handles.h"
 #include "text/text_buffer.h"
 #include "text/text_helpers.h"
 #include "uninstaller/removal.h"
@@ -48,22 +50,6 @@ constexpr DWORD kParentWaitMs = 30000;
 constexpr int kDeleteAttempts = 50;
 constexpr DWORD kDeleteRetryMs = 100;
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~Handle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
 TextBuffer ownPath() {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -89,8 +75,8 @@ int runFromTemporaryCopy(const char* commandLine) {
                          SYNCHRONIZE, TRUE, 0)) {
         return kExitFailed;
     }
-    const Handle reader(readEnd);
-    const Handle selfHandle(self);
+    const ScopedHandle reader(readEnd);
+    const ScopedHandle selfHandle(self);
     TextBuffer line;
     line.format("\"%s\" /copyof=%llu,%llu %s", copy.text(),
                 static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)),
@@ -106,7 +92,7 @@ int runFromTemporaryCopy(const char* commandLine) {
         DeleteFileA(copy.text());
         return kExitFailed;
     }
-    const Handle child(process.hProcess);
+    const ScopedHandle child(process.hProcess);
     CloseHandle(process.hThread);
     int32_t code = 0;
     DWORD read = 0;
@@ -171,8 +157,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     if (!switches.hasCopyOf) {
         return runFromTemporaryCopy(commandLine);
     }
-    const Handle parent(switches.parent);
-    const Handle reportPipe(switches.reportPipe);
+    const ScopedHandle parent(switches.parent);
+    const ScopedHandle reportPipe(switches.reportPipe);
     gSession.unattended = switches.silent ? 1 : 0;
     if (switches.hasLog) {
         openInstallLog(switches.log);
@@ -180,11 +166,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     logEvent("Uninstall of Kestrova 1.2.7.1: %s", commandLine);
     int code = kExitFailed;
     TextBuffer removedFolder;
-    const Handle mutex(CreateMutexA(nullptr, FALSE, kSetupMutexName));
+    const InstanceMutex mutex;
     if (!understood) {
         tell("Invalid command line.\nKnown switches: /silent, /log=FILE, /purge.", MB_ICONERROR);
         code = kExitInvalidChoice;
-    } else if (mutex.get() == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
+    } else if (!mutex.held() || mutex.anotherRuns()) {
         tell(kAnotherRunsText, MB_ICONERROR);
         code = kExitAnotherSetupRuns;
     } else {

@@ -12,6 +12,7 @@
 #include "startup/exit_codes.h"
 #include "startup/install_log.h"
 #include "startup/launching.h"
+#include "text/scoped_handles.h"
 #include "text/text_helpers.h"
 #include "wizard/folder_validation.h"
 
@@ -82,41 +83,24 @@ TextBuffer refusalReason(const TextBuffer& folder) {
     return reason;
 }
 
-class ComInitialisation {
-public:
-    ComInitialisation() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComInitialisation() {
-        if (initialised_) {
-            CoUninitialize();
-        }
-    }
-    ComInitialisation(const ComInitialisation&) = delete;
-    ComInitialisation& operator=(const ComInitialisation&) = delete;
-
-private:
-    bool initialised_;
-};
-
 // The target path of a shell link, or empty when it cannot be read.
 TextBuffer linkTarget(const char* linkPath) {
     TextBuffer target;
-    IShellLinkA* link = nullptr;
+    ComPtr<IShellLinkA> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link)))) {
+                                link.out()))) {
         return target;
     }
-    IPersistFile* file = nullptr;
+    ComPtr<IPersistFile> file;
     wchar_t widePath[MAX_PATH];
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.out()))) {
         char path[MAX_PATH] = "";
         if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) != 0 &&
             SUCCEEDED(file->Load(widePath, STGM_READ)) &&
             SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
             target.assign(path);
         }
-        file->Release();
     }
-    link->Release();
     return target;
 }
 
@@ -231,15 +215,14 @@ private:
             logEvent("Removed the settings");
             return;
         }
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &key) !=
+        ScopedKey key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.out()) !=
             ERROR_SUCCESS) {
             return;
         }
         for (const char* name : kInstalledMarks) {
-            RegDeleteValueA(key, name);
+            RegDeleteValueA(key.get(), name);
         }
-        RegCloseKey(key);
     }
 
     const RemovalRequest& request_;

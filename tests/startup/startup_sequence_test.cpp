@@ -11,6 +11,7 @@
 
 #include "engine/undo_journal.h"
 #include "registration/registry_access.h"
+#include "startup/instance_mutex.h"
 #include "startup/launching.h"
 #include "startup/setup_session.h"
 #include "startup/startup_sequence.h"
@@ -147,13 +148,16 @@ TEST(StartupSingleInstance, ExistingOrForbiddenMutexMeansAnotherCopy) {
 }
 
 TEST(StartupSingleInstance, RealMutexOfAnotherCopy) {
-    HANDLE first = CreateMutexA(nullptr, FALSE, "KVR_Mtx_19222");
-    ASSERT_NE(first, nullptr);
-    ASSERT_FALSE(anotherInstanceRuns(first, GetLastError()));
-    HANDLE second = CreateMutexA(nullptr, FALSE, "KVR_Mtx_19222");
-    EXPECT_TRUE(anotherInstanceRuns(second, GetLastError()));
-    CloseHandle(second);
-    CloseHandle(first);
+    {
+        const InstanceMutex first;
+        ASSERT_TRUE(first.held());
+        ASSERT_FALSE(first.anotherRuns());
+        const InstanceMutex second;
+        EXPECT_TRUE(second.held());
+        EXPECT_TRUE(second.anotherRuns());
+    }
+    const InstanceMutex afterBothClosed;
+    EXPECT_FALSE(afterBothClosed.anotherRuns());
 }
 
 TEST(StartupSingleInstance, MutexThatThisUserMayNotOpen) {
