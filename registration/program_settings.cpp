@@ -6,6 +6,7 @@
 
 #include "registration/registry_access.h"
 #include "registration/settings_constants.h"
+#include "resources/product_release.h"
 #include "startup/launching.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
@@ -105,7 +106,7 @@ bool writeTextValues(const ReferrerFields& referrer, const char* token) {
         {"LRplbk", ""},
         {"LRschd", ""},
         {"rgr01", random.text()},
-        {"ver", "1.2.7.1"},
+        {"ver", KVR_RELEASE},
         {"InstallFolder", choices.installFolder.text()},
         {"rf1", referrer.first.text()},
         {"rf2", referrer.second.text()},

@@ -11,6 +11,7 @@
 #include "engine/folder_paths.h"
 #include "engine/interrupted_installation.h"
 #include "registration/registry_access.h"
+#include "resources/product_release.h"
 #include "resources/resource_ids.h"
 #include "startup/command_line.h"
 #include "startup/exit_codes.h"
@@ -32,7 +33,6 @@
 
 namespace {
 
-constexpr const char* kOwnVersion = "1.2.7.1";
 constexpr const char* kProbeValueName = "testValue283712";
 constexpr DWORD kProbeValueData = 291;
 constexpr const char* kProbeFolderName = "Test1234";
@@ -142,7 +142,7 @@ void finishInterruptedInstallation() {
 
 void offerInstalledProgram() {
     TextBuffer question;
-    question.format(kNewerVersionFormat, kOwnVersion);
+    question.format(kNewerVersionFormat, KVR_RELEASE);
     if (showMessage(question.text(), MB_YESNO | MB_ICONERROR) != IDYES) {
         return;
     }
@@ -174,7 +174,7 @@ void beginSwitchRun(const CommandLineRequest& request, const char* commandLine) 
     if (switches.hasLog) {
         openInstallLog(switches.log);
     }
-    logEvent("Kestrova %s setup, command line: %s", kOwnVersion, commandLine);
+    logEvent("Kestrova %s setup, command line: %s", KVR_RELEASE, commandLine);
     logEvent("Mode: %s", switches.silent ? "unattended" : "wizard");
     if (!switches.silent &&
         (switches.hasDir || switches.hasGroup || switches.hasDataDir || switches.hasTasks)) {
@@ -289,7 +289,7 @@ uint32_t probeMachineWideWrite() {
 }
 
 bool newerVersionInstalled() {
-    TextBuffer own(kOwnVersion);
+    TextBuffer own(KVR_RELEASE);
     int32_t readStatus = 0;
     TextBuffer recorded = readSettingText(HKEY_CURRENT_USER, "ver", "0", &readStatus);
     normalizeVersion(own);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "resources/product_release.h"
 #include "startup/exit_codes.h"
 #include "startup/install_log.h"
 #include "startup/instance_mutex.h"
@@ -37,11 +38,12 @@ const char* const kPackageFiles[] = {
 #include "package_files.inc"
 };
 constexpr const char* kOwnFile = "uninst_kvr.exe";
-constexpr const char* kCaption = "Kestrova 1.2.7.1 - Uninstall";
-constexpr const char* kQuestion = "Remove Kestrova 1.2.7.1 and all of its components?";
-constexpr const char* kRemovedText = "Kestrova 1.2.7.1 was removed from your computer.";
+constexpr const char* kCaption = "Kestrova " KVR_RELEASE " - Uninstall";
+constexpr const char* kQuestion = "Remove Kestrova " KVR_RELEASE " and all of its components?";
+constexpr const char* kRemovedText = "Kestrova " KVR_RELEASE " was removed from your computer.";
 constexpr const char* kStayedFormat =
-    "Kestrova 1.2.7.1 was removed, except for these items:\n\n%s\n"
+    "Kestrova " KVR_RELEASE
+    " was removed, except for these items:\n\n%s\n"
     "Close the programs that use them and run the uninstaller again.";
 constexpr const char* kRefusedFormat = "Nothing was removed:\n%s";
 constexpr const char* kAnotherRunsText =
@@ -163,7 +165,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     if (switches.hasLog) {
         openInstallLog(switches.log);
     }
-    logEvent("Uninstall of Kestrova 1.2.7.1: %s", commandLine);
+    logEvent("Uninstall of Kestrova " KVR_RELEASE ": %s", commandLine);
     int code = kExitFailed;
     TextBuffer removedFolder;
     const InstanceMutex mutex;
