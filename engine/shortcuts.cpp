@@ -93,8 +93,8 @@ void placeProgramShortcut(const TextBuffer& folder, const char* linkFormat, bool
 }  // namespace
 
 bool installShortcuts(HWND page, TextBuffer& error) {
-    SetDlgItemTextA(page, kInstallStatusLine, "Installing data folder...");
-    SetDlgItemTextA(page, kInstallDetailLine, "");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, "Installing data folder...");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_DETAIL, "");
     gSession.cancelAllowed = 0;
 
     const SetupChoices& choices = gSession.choices;
@@ -106,7 +106,7 @@ bool installShortcuts(HWND page, TextBuffer& error) {
         return false;
     }
 
-    SetDlgItemTextA(page, kInstallStatusLine, "Installing shortcuts...");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, "Installing shortcuts...");
     const ShortcutTargets targets = makeTargets();
     removeRecordedStartMenuShortcuts();
     if (choices.createStartMenuFolder == 1 && isAbsolutePath(choices.startMenuFolder.text())) {

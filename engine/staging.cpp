@@ -38,8 +38,8 @@ void setLine(HWND line, const char* text) {
 }
 
 void report(HWND page, const char* status, const char* detail) {
-    setLine(GetDlgItem(page, kInstallStatusLine), status);
-    setLine(GetDlgItem(page, kInstallDetailLine), detail);
+    setLine(GetDlgItem(page, IDC_INSTALLING_TXT_STATUS), status);
+    setLine(GetDlgItem(page, IDC_INSTALLING_TXT_DETAIL), detail);
 }
 
 // A package without entries counts as broken: the first file step writes entry 0.
@@ -200,9 +200,9 @@ bool prepareInstallation(HWND page, TextBuffer& error, bool& offerFeedback) {
     progress.stepTotals[0] = fileCount + 5;
     progress.stepTotals[1] = fileCount;
 
-    SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETRANGE, 0,
+    SendDlgItemMessageA(page, IDC_INSTALLING_PRG_PROGRESS, PBM_SETRANGE, 0,
                         MAKELPARAM(0, kInstallProgressRange));
-    SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETPOS, 0, 0);
+    SendDlgItemMessageA(page, IDC_INSTALLING_PRG_PROGRESS, PBM_SETPOS, 0, 0);
 
     chooseStagingFolder();
     const TextBuffer& staging = gSession.choices.stagingFolder;

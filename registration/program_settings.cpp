@@ -7,6 +7,7 @@
 #include "registration/registry_access.h"
 #include "registration/settings_constants.h"
 #include "resources/product_release.h"
+#include "resources/resource_ids.h"
 #include "startup/launching.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
@@ -29,7 +30,7 @@ struct NumberSetting {
 };
 
 void showStatus(HWND page, const char* status) {
-    SetDlgItemTextA(page, kStatusLineId, status);
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, status);
 }
 
 bool hasTimeStampCounter() {
@@ -266,7 +267,7 @@ SeedEncoding seedEncode(const TextBuffer& plain) {
 bool writeProgramSettings(HWND page, TextBuffer&, bool& offerFeedback) {
     gSession.cancelAllowed = 0;
     showStatus(page, "Determining CPU speed...");
-    SetDlgItemTextA(page, kDetailLineId, "");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_DETAIL, "");
     const AudioFormat format = audioFormatForMhz(measureProcessorMhz());
 
     // No codec is opened; the first line only flashes by.

@@ -144,21 +144,21 @@ TEST_F(InstallDriverTest, TheBarFollowsEveryStepWhenStepsOutnumberItsPositions) 
 TEST_F(InstallDriverTest, EveryFileStepShowsItsFileWhileTheStatusLineIsSetOnce) {
     driveUntilStep(1);
     ASSERT_EQ(statusText(), "Creating installation folder...");
-    const HWND status = GetDlgItem(page_.handle(), 1020);
+    const HWND status = GetDlgItem(page_.handle(), IDC_INSTALLING_TXT_STATUS);
     int statusSets = 0;
     ASSERT_TRUE(SetWindowSubclass(status, countTextSets, 1, DWORD_PTR(&statusSets)));
     for (int k = 0; k < kFileSteps; ++k) {
         driveUntilStep(k + 2);
         ASSERT_EQ(gSession.progress.stepIndex, k + 2) << statusText();
         EXPECT_EQ(statusText(), "Installing File:") << "after file step " << k;
-        EXPECT_EQ(page_.line(1019), nameOf(k)) << "after file step " << k;
+        EXPECT_EQ(page_.line(IDC_INSTALLING_TXT_DETAIL), nameOf(k)) << "after file step " << k;
     }
     EXPECT_EQ(statusSets, 1);
     // The next step's own lines still show: "Installing data folder...", then
     // "Installing shortcuts...".
     driveUntilStep(kFileSteps + 2);
     EXPECT_EQ(statusText(), "Installing shortcuts...");
-    EXPECT_EQ(page_.line(1019), "");
+    EXPECT_EQ(page_.line(IDC_INSTALLING_TXT_DETAIL), "");
     EXPECT_EQ(statusSets, 3);
     RemoveWindowSubclass(status, countTextSets, 1);
 }

@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource_ids.h"
+
+// The engine fixture's name for the status line.
+inline constexpr int kInstallStatusLine = IDC_INSTALLING_TXT_STATUS;
+
 class InstallingPage {
 public:
     InstallingPage();
