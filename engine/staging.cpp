@@ -78,7 +78,11 @@ void chooseStagingFolder() {
     staging = folder;
 }
 
-bool makeInstallRecords(int count) {
+// The one catch of the program. Kept out of line: the 32-bit builds give unwind
+// tables only to this file and the text buffer, so nothing else may lie between
+// the throw and this catch, and tools/check-unwind.py follows this function's
+// calls to prove it.
+[[gnu::noinline]] bool makeInstallRecords(int count) {
     InstallProgress& progress = gSession.progress;
     try {
         progress.backupList = new InstallRecord[count];
