@@ -179,14 +179,14 @@ int writeSettingText(const char* valueName, const char* text, HKEY root) {
     return applyTextValue(spec);
 }
 
-TextBuffer readSettingText(HKEY root, const char* valueName, const char* defaultText,
-                           int32_t* outcome) {
+TextBuffer readRegistryText(HKEY root, const char* keyPath, const char* valueName,
+                            const char* defaultText, int32_t* outcome) {
     TextBuffer result;
     int32_t status = 0;
     RegistryValueSpec spec;
     spec.flags = ReadValue;
     spec.root = root;
-    spec.keyPath = kSettingsKey;
+    spec.keyPath = keyPath;
     spec.valueName = valueName;
     spec.readTarget.text = &result;
     spec.readStatus = &status;
@@ -198,6 +198,11 @@ TextBuffer readSettingText(HKEY root, const char* valueName, const char* default
         *outcome = status;
     }
     return result;
+}
+
+TextBuffer readSettingText(HKEY root, const char* valueName, const char* defaultText,
+                           int32_t* outcome) {
+    return readRegistryText(root, kSettingsKey, valueName, defaultText, outcome);
 }
 
 bool deleteSettingValue(HKEY root, const char* valueName) {

@@ -45,17 +45,9 @@ bool isInside(const char* path, const TextBuffer& folder) {
                                                      length, folder.text(), length) == CSTR_EQUAL;
 }
 
-TextBuffer readText(HKEY root, const char* key, const char* name) {
-    TextBuffer text;
-    int32_t outcome = 0;
-    RegistryValueSpec record;
-    record.flags = ReadValue;
-    record.root = root;
-    record.keyPath = key;
-    record.valueName = name;
-    record.readTarget.text = &text;
-    record.readStatus = &outcome;
-    applyTextValue(record);
+// A value of the user's hive without surrounding blanks; empty when unreadable.
+TextBuffer readTrimmedText(const char* key, const char* name) {
+    TextBuffer text = readRegistryText(HKEY_CURRENT_USER, key, name, "", nullptr);
     text.trim(kBlankSet);
     return text;
 }
@@ -74,7 +66,7 @@ TextBuffer refusalReason(const TextBuffer& folder) {
         reason.format("The folder \"%s\" holds no installation of Kestrova.", bare.text());
         return reason;
     }
-    TextBuffer registered = readText(HKEY_CURRENT_USER, kUninstallKey, "UninstallString");
+    TextBuffer registered = readTrimmedText(kUninstallKey, "UninstallString");
     registered.trim("\"");
     if (!sameText(registered.text(), concat(inside, kUninstallerFile).text())) {
         reason.format("The uninstall entry does not belong to the installation in \"%s\".",
@@ -195,12 +187,11 @@ private:
     void removeDocumentType() {
         TextBuffer ours;
         ours.format("\"%s\" \"%%1\"", concat(folder_, kProgramFile).text());
-        if (!sameText(readText(HKEY_CURRENT_USER, kDocumentCommandKey, "").text(), ours.text())) {
+        if (!sameText(readTrimmedText(kDocumentCommandKey, "").text(), ours.text())) {
             return;
         }
         SHDeleteKeyA(HKEY_CURRENT_USER, kDocumentTypeKey);
-        if (sameText(readText(HKEY_CURRENT_USER, kDocumentExtensionKey, "").text(),
-                     kDocumentTypeName)) {
+        if (sameText(readTrimmedText(kDocumentExtensionKey, "").text(), kDocumentTypeName)) {
             SHDeleteKeyA(HKEY_CURRENT_USER, kDocumentExtensionKey);
         }
         SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
