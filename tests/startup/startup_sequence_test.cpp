@@ -16,6 +16,8 @@
 #include "startup/setup_session.h"
 #include "startup/startup_sequence.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/polling.h"
+#include "tests/support/shell_lookups.h"
 #include "tests/support/test_environment.h"
 
 namespace {
@@ -89,11 +91,7 @@ TEST(StartupRandomSeed, LowHalfOfTheFileTimeOrSecondsTimesMilliseconds) {
 
 class MachineWriteProbe : public ::testing::Test {
 protected:
-    std::string testFolder() const {
-        char programFiles[MAX_PATH] = "";
-        SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles);
-        return std::string(programFiles) + "\\Test1234";
-    }
+    std::string testFolder() const { return shellFolder(CSIDL_PROGRAM_FILES) + "\\Test1234"; }
 
     KeySnapshot machineKey_{HKEY_LOCAL_MACHINE, kMachineMakerKey};
 };
@@ -283,10 +281,7 @@ TEST_F(NewerVersionCheck, YesStartsTheInstalledProgram) {
     EXPECT_TRUE(newerVersionInstalled());
 
     EXPECT_EQ(answerer.shown().size(), 1u);
-    const DWORD start = GetTickCount();
-    while (standInWindowCount() == 0 && GetTickCount() - start < 10000) {
-        Sleep(10);
-    }
+    waitUntil([] { return standInWindowCount() > 0; }, 10000);
     EXPECT_EQ(standInWindowCount(), 1);
 }
 
