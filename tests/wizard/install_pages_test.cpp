@@ -142,12 +142,6 @@ private:
     std::string log_;
 };
 
-std::string messageText(HWND box) {
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
-}
-
 class InstallPagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -441,7 +435,7 @@ TEST_F(InstallPagesTest, FailedStepReturnsToTheReadyPageAndNextFromThereInstalls
         HWND box = nullptr;
         if (!waitUntil([&] { return (box = findMessageBox(wizard.sheet())); }, kInstallTimeout))
             return;
-        failure = messageText(box);
+        failure = windowText(GetDlgItem(box, kMessageBoxTextId));
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         backOnReady = wizard.waitForPage(IDD_READY);
         nextEnabled =
@@ -452,7 +446,7 @@ TEST_F(InstallPagesTest, FailedStepReturnsToTheReadyPageAndNextFromThereInstalls
         wizard.press(PSBTN_NEXT);
         if (!waitUntil([&] { return (box = findMessageBox(wizard.sheet())); }, kInstallTimeout))
             return;
-        registration = messageText(box);
+        registration = windowText(GetDlgItem(box, kMessageBoxTextId));
         wizard.press(PSBTN_CANCEL);
         Sleep(300);
         cancelRefused = gSession.sheetWindow != nullptr && wizard.pageId() == IDD_INSTALLING;
