@@ -168,13 +168,10 @@ TEST(StartupSingleInstance, MutexThatThisUserMayNotOpen) {
     LocalFree(descriptor);
     ASSERT_NE(foreign, nullptr);
 
-    HANDLE mine = CreateMutexA(nullptr, FALSE, "KVR_Mtx_19222");
-    const DWORD error = GetLastError();
-    EXPECT_EQ(mine, nullptr);
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_TRUE(anotherInstanceRuns(mine, error));
-    if (mine != nullptr) {
-        CloseHandle(mine);
+    {
+        const InstanceMutex mine;
+        EXPECT_FALSE(mine.held());
+        EXPECT_TRUE(mine.anotherRuns());
     }
     CloseHandle(foreign);
 }
