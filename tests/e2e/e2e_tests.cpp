@@ -29,6 +29,7 @@
 #include "tests/e2e/setup_process.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/wizard_driver.h"
+#include "text/scoped_handles.h"
 
 namespace {
 
@@ -416,8 +417,8 @@ TEST_F(SetupEndToEnd, FirstInstallationWithDefaultChoicesAndBothIcons) {
 void collectFiles(const std::string& folder, const std::string& prefix,
                   std::set<std::string>& out) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + prefix + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    const ScopedFind search(FindFirstFileA((folder + prefix + "*").c_str(), &found));
+    if (!search.valid()) {
         return;
     }
     do {
@@ -430,8 +431,7 @@ void collectFiles(const std::string& folder, const std::string& prefix,
         } else {
             out.insert(prefix + name);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
 }
 
 // A setup built from a list of other files (ctest e2e-payload-list) installs those

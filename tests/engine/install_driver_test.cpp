@@ -11,6 +11,7 @@
 #include "install_fixture.h"
 #include "startup/setup_session.h"
 #include "tests/support/opened_page_recorder.h"
+#include "text/scoped_handles.h"
 
 namespace {
 
@@ -421,11 +422,8 @@ TEST_F(InstallDriverTest, GivenStagingFolderTakesTheCopiesDirectlyAndIsRemovedWh
     driveUntilStep(1 + kFileSteps);
     EXPECT_EQ(stagingFolder(), given);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((given + "\\instrb*").c_str(), &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a generated subfolder was made";
-    if (search != INVALID_HANDLE_VALUE) {
-        FindClose(search);
-    }
+    const ScopedFind search(FindFirstFileA((given + "\\instrb*").c_str(), &found));
+    EXPECT_FALSE(search.valid()) << "a generated subfolder was made";
     int saved = 0;
     for (int k = 0; k < gSession.progress.backupCount; ++k) {
         const InstallRecord& record = gSession.progress.backupList[k];
