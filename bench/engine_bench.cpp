@@ -178,7 +178,8 @@ public:
         }
         if (gSession.progress.stepIndex != gSession.progress.stepTotals[0]) {
             benchFailed("the installation failed at step " + std::to_string(step) + ": " +
-                        page_.line(1020) + " " + page_.line(1019));
+                        page_.line(IDC_INSTALLING_TXT_STATUS) + " " +
+                        page_.line(IDC_INSTALLING_TXT_DETAIL));
         }
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -244,13 +245,15 @@ CallCosts measureCallCosts(const std::vector<BenchFile>& files, const std::strin
     // A file step reads the status line back to see that it already says so.
     costs.sameStatus = medianCallSeconds(101, [&](int) {
         char shown[2 * MAX_PATH];
-        GetWindowTextA(GetDlgItem(page.handle(), 1020), shown, sizeof shown);
+        GetWindowTextA(GetDlgItem(page.handle(), IDC_INSTALLING_TXT_STATUS), shown, sizeof shown);
     });
     costs.detail = medianCallSeconds(101, [&](int i) {
-        SetDlgItemTextA(page.handle(), 1019, files[size_t(i) % files.size()].name.c_str());
+        SetDlgItemTextA(page.handle(), IDC_INSTALLING_TXT_DETAIL,
+                        files[size_t(i) % files.size()].name.c_str());
     });
-    costs.position = medianCallSeconds(
-        101, [&](int i) { SendDlgItemMessageA(page.handle(), 1018, PBM_SETPOS, WPARAM(i), 0); });
+    costs.position = medianCallSeconds(101, [&](int i) {
+        SendDlgItemMessageA(page.handle(), IDC_INSTALLING_PRG_PROGRESS, PBM_SETPOS, WPARAM(i), 0);
+    });
     removeTree(tree);
     return costs;
 }

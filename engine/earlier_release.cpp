@@ -6,6 +6,7 @@
 #include "engine/package_archive.h"
 #include "engine/package_digest.h"
 #include "engine/package_format.h"
+#include "text/scoped_handles.h"
 #include "text/text_buffer.h"
 #include "wizard/message_box.h"
 
@@ -29,51 +30,51 @@ TextBuffer uninstallerPath() {
 // and *created telling whether the file was made.
 bool writeUninstaller(const char* path, const uint8_t* bytes, uint32_t size, int* errorNumber,
                       bool* created) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    *created = file != INVALID_HANDLE_VALUE;
+    const ScopedHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    *created = file.valid();
     if (!*created) {
         *errorNumber = static_cast<int>(GetLastError());
         return false;
     }
     DWORD written = 0;
-    const bool complete = WriteFile(file, bytes, size, &written, nullptr) && written == size;
+    const bool complete = WriteFile(file.get(), bytes, size, &written, nullptr) && written == size;
     if (!complete) {
         *errorNumber = static_cast<int>(GetLastError());
         TextBuffer message;
         message.format("ERROR: Cannot write to the following file:\n\n%s", path);
         showMessage(message.text(), MB_ICONERROR);
     }
-    CloseHandle(file);
     return complete;
 }
 
 // Starts the uninstaller and waits up to the limit for it to end.
 bool runUninstaller(const char* path, DWORD waitLimitMs, int* errorNumber) {
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     SHELLEXECUTEINFOA run = {};
     run.cbSize = sizeof run;
     run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
     run.lpVerb = "open";
     run.lpFile = path;
     run.nShow = SW_SHOW;
-    const BOOL started = ShellExecuteExA(&run);
-    if (!started)
-        *errorNumber = static_cast<int>(GetLastError());
-    if (SUCCEEDED(com))
-        CoUninitialize();
+    bool started = false;
+    {
+        const ComInitialisation com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        started = ShellExecuteExA(&run) != FALSE;
+        if (!started)
+            *errorNumber = static_cast<int>(GetLastError());
+    }
     if (!started)
         return false;
     if (run.hProcess == nullptr) {
         *errorNumber = 6;
         return false;
     }
-    const DWORD waited = WaitForSingleObject(run.hProcess, waitLimitMs);
+    const ScopedHandle process(run.hProcess);
+    const DWORD waited = WaitForSingleObject(process.get(), waitLimitMs);
     if (waited == WAIT_FAILED)
         *errorNumber = static_cast<int>(GetLastError());
     else if (waited == WAIT_TIMEOUT)
         *errorNumber = WAIT_TIMEOUT;
-    CloseHandle(run.hProcess);
     return waited == WAIT_OBJECT_0;
 }
 

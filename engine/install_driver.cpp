@@ -75,7 +75,7 @@ void showProgress(HWND page, int step) {
     }
     const int position = step * kInstallProgressRange / total;
     if (step == 0 || position != (step - 1) * kInstallProgressRange / total) {
-        SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETPOS, position, 0);
+        SendDlgItemMessageA(page, IDC_INSTALLING_PRG_PROGRESS, PBM_SETPOS, position, 0);
     }
 }
 
@@ -85,7 +85,7 @@ void abandonInstallation(HWND page, const TextBuffer& error) {
     showMessage(error.text(), MB_ICONERROR);
     rollBackInstallation(page);
     cleanUpStaging(true);
-    SendMessageA(gSession.sheetWindow, PSM_SETCURSELID, 0, kReadyPageId);
+    SendMessageA(gSession.sheetWindow, PSM_SETCURSELID, 0, IDD_READY);
 }
 
 bool isDiskFull(uint32_t code) {
@@ -117,22 +117,22 @@ void runInstallStep(HWND page) {
 }
 
 bool finishInstallation(HWND page, TextBuffer& /*error*/, bool& /*offerFeedback*/) {
-    SetDlgItemTextA(page, kInstallStatusLine, "Setting up file associations...");
-    SetDlgItemTextA(page, kInstallDetailLine, "");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, "Setting up file associations...");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_DETAIL, "");
     setUpFileAssociations();
 
-    SetDlgItemTextA(page, kInstallStatusLine, "Registering uninstallation...");
-    SetDlgItemTextA(page, kInstallDetailLine, "");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, "Registering uninstallation...");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_DETAIL, "");
     if (registerUninstaller(HKEY_CURRENT_USER) == 0) {
         showMessage("ERROR: Cannot register uninstallation...", MB_ICONERROR);
     }
 
-    SetDlgItemTextA(page, kInstallStatusLine, "Cleaning up...");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, "Cleaning up...");
     gSession.progress.installFailed = 1;
     KillTimer(page, kInstallTimerId);
     cleanUpStaging(true);
     if (gSession.sheetWindow != nullptr) {
-        PostMessageA(gSession.sheetWindow, PSM_SETCURSELID, 0, kFinishPageId);
+        PostMessageA(gSession.sheetWindow, PSM_SETCURSELID, 0, IDD_FINISH);
     }
     return true;
 }

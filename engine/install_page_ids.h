@@ -1,11 +1,9 @@
-// The installing page's controls and timer, and the wizard pages the install
-// driver moves to. The steps report on the page through these ids only.
+// The installing page's timer and progress range; its controls and the wizard
+// pages the install driver moves to are named in resources/resource_ids.h. The
+// steps report on the page through these ids only.
 #pragma once
 
-inline constexpr int kInstallProgressBar = 1018;  // range 0..kInstallProgressRange
-inline constexpr int kInstallDetailLine = 1019;   // the folder or file being handled
-inline constexpr int kInstallStatusLine = 1020;   // what is being done
-inline constexpr int kInstallProgressRange = 256;
+#include "resources/resource_ids.h"
+
+inline constexpr int kInstallProgressRange = 256;  // of IDC_INSTALLING_PRG_PROGRESS
 inline constexpr unsigned kInstallTimerId = 391;
-inline constexpr int kReadyPageId = 112;
-inline constexpr int kFinishPageId = 114;

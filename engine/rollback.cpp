@@ -132,8 +132,8 @@ bool deleteSavedCopies(InstallRecord* records, int count) {
 }
 
 int rollBackInstallation(HWND page) {
-    SetDlgItemTextA(page, kInstallStatusLine, "Restoring previous files...");
-    SetDlgItemTextA(page, kInstallDetailLine, "");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, "Restoring previous files...");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_DETAIL, "");
     UpdateWindow(page);
 
     InstallProgress& progress = gSession.progress;

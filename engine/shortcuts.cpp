@@ -10,6 +10,7 @@
 #include "registration/registry_access.h"
 #include "startup/install_log.h"
 #include "startup/setup_session.h"
+#include "text/scoped_handles.h"
 #include "text/text_helpers.h"
 #include "wizard/folder_validation.h"
 
@@ -18,26 +19,6 @@ namespace {
 constexpr const char* kStartMenuRecord = "instOSMP";
 constexpr const char* kShortcutName = "Kestrova";
 constexpr const char* kOldShortcutName = "Kestrova & Scheduler";
-
-// Releases a COM interface when it goes out of scope.
-template <typename Interface>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (pointer_ != nullptr) {
-            pointer_->Release();
-        }
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    Interface* get() const { return pointer_; }
-    Interface* operator->() const { return pointer_; }
-    void** out() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    Interface* pointer_ = nullptr;
-};
 
 struct ShortcutTargets {
     TextBuffer program;
@@ -112,8 +93,8 @@ void placeProgramShortcut(const TextBuffer& folder, const char* linkFormat, bool
 }  // namespace
 
 bool installShortcuts(HWND page, TextBuffer& error) {
-    SetDlgItemTextA(page, kInstallStatusLine, "Installing data folder...");
-    SetDlgItemTextA(page, kInstallDetailLine, "");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, "Installing data folder...");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_DETAIL, "");
     gSession.cancelAllowed = 0;
 
     const SetupChoices& choices = gSession.choices;
@@ -125,7 +106,7 @@ bool installShortcuts(HWND page, TextBuffer& error) {
         return false;
     }
 
-    SetDlgItemTextA(page, kInstallStatusLine, "Installing shortcuts...");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, "Installing shortcuts...");
     const ShortcutTargets targets = makeTargets();
     removeRecordedStartMenuShortcuts();
     if (choices.createStartMenuFolder == 1 && isAbsolutePath(choices.startMenuFolder.text())) {

@@ -16,6 +16,7 @@
 #include "startup/install_log.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
+#include "text/scoped_handles.h"
 #include "text/text_helpers.h"
 #include "wizard/folder_validation.h"
 
@@ -25,23 +26,6 @@ constexpr const char* kDriverLibrary = "__cdca.lx";
 constexpr const char* kDriverLibraryCopy = "__cdcb.lx";
 constexpr const char* kBackupExtension = "081";
 constexpr int kUniqueNameAttempts = 1000;
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // Sets a line only when its text changes: every file step reports "Installing
 // File:", and each set costs the window system a round trip and a repaint of the
@@ -54,8 +38,8 @@ void setLine(HWND line, const char* text) {
 }
 
 void report(HWND page, const char* status, const char* detail) {
-    setLine(GetDlgItem(page, kInstallStatusLine), status);
-    setLine(GetDlgItem(page, kInstallDetailLine), detail);
+    setLine(GetDlgItem(page, IDC_INSTALLING_TXT_STATUS), status);
+    setLine(GetDlgItem(page, IDC_INSTALLING_TXT_DETAIL), detail);
 }
 
 // A package without entries counts as broken: the first file step writes entry 0.
@@ -94,7 +78,11 @@ void chooseStagingFolder() {
     staging = folder;
 }
 
-bool makeInstallRecords(int count) {
+// The one catch of the program. Kept out of line: the 32-bit builds give unwind
+// tables only to this file and the text buffer, so nothing else may lie between
+// the throw and this catch, and tools/check-unwind.py follows this function's
+// calls to prove it.
+[[gnu::noinline]] bool makeInstallRecords(int count) {
     InstallProgress& progress = gSession.progress;
     try {
         progress.backupList = new InstallRecord[count];
@@ -178,8 +166,8 @@ bool journalTarget(const InstallRecord& record, int k, DWORD attributes, TextBuf
 // opened (and so truncated) before the failure.
 bool writeTarget(const TextBuffer& target, const uint8_t* data, uint32_t size, TextBuffer& error,
                  bool& opened) {
-    FileHandle file(CreateFileA(target.text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileA(target.text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     opened = file.valid();
     if (!opened) {
         failWithSystemError("ERROR: (%d) Cannot install the following file:\n\n%s", target, error);
@@ -216,9 +204,9 @@ bool prepareInstallation(HWND page, TextBuffer& error, bool& offerFeedback) {
     progress.stepTotals[0] = fileCount + 5;
     progress.stepTotals[1] = fileCount;
 
-    SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETRANGE, 0,
+    SendDlgItemMessageA(page, IDC_INSTALLING_PRG_PROGRESS, PBM_SETRANGE, 0,
                         MAKELPARAM(0, kInstallProgressRange));
-    SendDlgItemMessageA(page, kInstallProgressBar, PBM_SETPOS, 0, 0);
+    SendDlgItemMessageA(page, IDC_INSTALLING_PRG_PROGRESS, PBM_SETPOS, 0, 0);
 
     chooseStagingFolder();
     const TextBuffer& staging = gSession.choices.stagingFolder;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "text/scoped_handles.h"
 #include "text/text_helpers.h"
 
 namespace {
@@ -21,23 +22,6 @@ enum EntryKind : uint8_t {
     kNewFileEntry = 'N',
     kSavedFileEntry = 'B',
     kNoReturnEntry = 'P',
-};
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
 };
 
 uint32_t adler32(const uint8_t* bytes, uint32_t count) {
@@ -81,8 +65,8 @@ TextBuffer encodeEntry(uint8_t kind, int step, DWORD attributes, const char* tar
 
 bool writeEntry(const char* stagingFolder, DWORD disposition, const TextBuffer& entry, bool flush) {
     const TextBuffer path = undoJournalPath(stagingFolder);
-    FileHandle file(CreateFileA(path.text(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileA(path.text(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                  disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
     }
@@ -229,8 +213,8 @@ bool flushSavedCopy(const char* path) {
     }
     bool flushed = false;
     {
-        FileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ScopedHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         flushed = file.valid() && FlushFileBuffers(file.get());
     }
     if (readOnly) {
@@ -241,8 +225,8 @@ bool flushSavedCopy(const char* path) {
 
 bool readUndoJournal(const char* stagingFolder, UndoJournalContents* contents) {
     const TextBuffer path = undoJournalPath(stagingFolder);
-    FileHandle file(CreateFileA(path.text(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileA(path.text(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
     }

@@ -6,9 +6,12 @@
 
 #include "registration/registry_access.h"
 #include "registration/settings_constants.h"
+#include "resources/product_release.h"
+#include "resources/resource_ids.h"
 #include "startup/launching.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
+#include "text/scoped_handles.h"
 #include "text/scramble.h"
 #include "wizard/message_box.h"
 
@@ -27,7 +30,7 @@ struct NumberSetting {
 };
 
 void showStatus(HWND page, const char* status) {
-    SetDlgItemTextA(page, kStatusLineId, status);
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_STATUS, status);
 }
 
 bool hasTimeStampCounter() {
@@ -104,7 +107,7 @@ bool writeTextValues(const ReferrerFields& referrer, const char* token) {
         {"LRplbk", ""},
         {"LRschd", ""},
         {"rgr01", random.text()},
-        {"ver", "1.2.7.1"},
+        {"ver", KVR_RELEASE},
         {"InstallFolder", choices.installFolder.text()},
         {"rf1", referrer.first.text()},
         {"rf2", referrer.second.text()},
@@ -144,6 +147,14 @@ bool writeNumberValues(const AudioFormat& format) {
         }
     }
     return allWritten;
+}
+
+void deleteReferrerValue() {
+    ScopedKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstallerKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, key.out(), nullptr) == ERROR_SUCCESS) {
+        RegDeleteValueA(key.get(), kReferrerValue);
+    }
 }
 
 }  // namespace
@@ -218,12 +229,7 @@ ReferrerFields takeReferrer() {
     applyTextValue(record);
 
     // Handed over once: the value goes even when nothing could be read from it.
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstallerKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, kReferrerValue);
-        RegCloseKey(key);
-    }
+    deleteReferrerValue();
 
     TextBuffer fields[3];
     const int32_t first = raw.findChar(kFieldSeparator, 0);
@@ -261,7 +267,7 @@ SeedEncoding seedEncode(const TextBuffer& plain) {
 bool writeProgramSettings(HWND page, TextBuffer&, bool& offerFeedback) {
     gSession.cancelAllowed = 0;
     showStatus(page, "Determining CPU speed...");
-    SetDlgItemTextA(page, kDetailLineId, "");
+    SetDlgItemTextA(page, IDC_INSTALLING_TXT_DETAIL, "");
     const AudioFormat format = audioFormatForMhz(measureProcessorMhz());
 
     // No codec is opened; the first line only flashes by.

@@ -16,10 +16,6 @@
 
 bool writeProgramSettings(HWND page, TextBuffer& error, bool& offerFeedback);
 
-// Status and detail lines of the installing page.
-inline constexpr int kStatusLineId = 1020;
-inline constexpr int kDetailLineId = 1019;
-
 struct AudioFormat {
     uint32_t channels;
     uint32_t bitsPerSample;

@@ -2,26 +2,9 @@
 #include "registration/registry_access.h"
 
 #include "startup/install_log.h"
+#include "text/scoped_handles.h"
 
 namespace {
-
-// Closes the key when the operation that opened it ends.
-class KeyGuard {
-public:
-    KeyGuard() = default;
-    ~KeyGuard() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    KeyGuard(const KeyGuard&) = delete;
-    KeyGuard& operator=(const KeyGuard&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 bool isMissing(LONG code) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
@@ -91,7 +74,7 @@ ReadResult readText(const RegistryValueSpec& spec, HKEY key, TextBuffer* target)
 template <typename Query>
 LONG readHalf(RegistryValueSpec& spec, Query query) {
     ReadResult result;
-    KeyGuard key;
+    ScopedKey key;
     const LONG code = RegOpenKeyExA(spec.root, spec.keyPath, 0, KEY_READ, key.out());
     if (code != ERROR_SUCCESS) {
         result.error = code;
@@ -118,7 +101,7 @@ const char* rootName(HKEY root) {
 // Creates the key (and missing parents) and sets the value. Returns 1 or 0 and
 // leaves the right code in lastError.
 int writeHalf(RegistryValueSpec& spec, LONG readError, DWORD type, const BYTE* data, DWORD size) {
-    KeyGuard key;
+    ScopedKey key;
     LONG code = RegCreateKeyExA(spec.root, spec.keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                 KEY_WRITE, nullptr, key.out(), nullptr);
     if (code == ERROR_SUCCESS) {
@@ -196,14 +179,14 @@ int writeSettingText(const char* valueName, const char* text, HKEY root) {
     return applyTextValue(spec);
 }
 
-TextBuffer readSettingText(HKEY root, const char* valueName, const char* defaultText,
-                           int32_t* outcome) {
+TextBuffer readRegistryText(HKEY root, const char* keyPath, const char* valueName,
+                            const char* defaultText, int32_t* outcome) {
     TextBuffer result;
     int32_t status = 0;
     RegistryValueSpec spec;
     spec.flags = ReadValue;
     spec.root = root;
-    spec.keyPath = kSettingsKey;
+    spec.keyPath = keyPath;
     spec.valueName = valueName;
     spec.readTarget.text = &result;
     spec.readStatus = &status;
@@ -217,8 +200,13 @@ TextBuffer readSettingText(HKEY root, const char* valueName, const char* default
     return result;
 }
 
+TextBuffer readSettingText(HKEY root, const char* valueName, const char* defaultText,
+                           int32_t* outcome) {
+    return readRegistryText(root, kSettingsKey, valueName, defaultText, outcome);
+}
+
 bool deleteSettingValue(HKEY root, const char* valueName) {
-    KeyGuard key;
+    ScopedKey key;
     const LONG opened = RegOpenKeyExA(root, kSettingsKey, 0, KEY_SET_VALUE, key.out());
     if (opened != ERROR_SUCCESS) {
         return isMissing(opened);

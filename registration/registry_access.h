@@ -51,9 +51,13 @@ struct RegistryValueSpec {
 int applyDwordValue(RegistryValueSpec& spec);
 int applyTextValue(RegistryValueSpec& spec);
 
+// The text of any key's value when the outcome is 1, else a copy of the default
+// (null: ""); the outcome is stored through `outcome` when given.
+TextBuffer readRegistryText(HKEY root, const char* keyPath, const char* valueName,
+                            const char* defaultText, int32_t* outcome);
+
 // Bound to the settings key; the root comes last for the writers, first for the
-// reader. readSettingText returns the value's text when the outcome is 1, else a
-// copy of the default; the outcome is stored through `outcome` when given.
+// reader, which reads as readRegistryText does.
 int writeSettingDword(const char* valueName, uint32_t value, HKEY root);
 int writeSettingText(const char* valueName, const char* text, HKEY root);
 TextBuffer readSettingText(HKEY root, const char* valueName, const char* defaultText,

@@ -5,6 +5,7 @@
 
 #include "engine/package_format.h"
 #include "registration/registry_access.h"
+#include "resources/product_release.h"
 #include "startup/launching.h"
 #include "startup/setup_session.h"
 #include "text/text_helpers.h"
@@ -65,9 +66,9 @@ int registerUninstaller(HKEY root) {
         const char* name;
         const char* text;
     } values[] = {
-        {"DisplayName", "Kestrova"},   {"UninstallString", uninstaller.text()},
-        {"Contact", kSupportAddress},  {"Publisher", kPublisherDomain},
-        {"DisplayVersion", "1.2.7.1"}, {"HelpLink", kProductPage},
+        {"DisplayName", "Kestrova"},     {"UninstallString", uninstaller.text()},
+        {"Contact", kSupportAddress},    {"Publisher", kPublisherDomain},
+        {"DisplayVersion", KVR_RELEASE}, {"HelpLink", kProductPage},
     };
 
     RegistryValueSpec record;

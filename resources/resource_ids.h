@@ -82,7 +82,7 @@
 // Ready page.
 #define IDC_READY_EDT_SUMMARY 1017
 
-// Installing page (the install steps write to these, see engine/install_page_ids.h).
+// Installing page: the install steps write to these (engine/install_page_ids.h).
 #define IDC_INSTALLING_PRG_PROGRESS 1018
 #define IDC_INSTALLING_TXT_DETAIL 1019
 #define IDC_INSTALLING_TXT_STATUS 1020

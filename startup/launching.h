@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "resources/product_release.h"
+
 // The maker's web pages. Only the paths and queries are fixed; the host comes from
 // the build (CMake cache KVR_MAKER_WEB_HOST).
 #ifndef KVR_MAKER_WEB_HOST
@@ -12,9 +14,9 @@
 inline constexpr const char* kDownloadPage =
     "https://" KVR_MAKER_WEB_HOST "/php/download.php?what=kvr";
 inline constexpr const char* kFeedbackPage =
-    "https://" KVR_MAKER_WEB_HOST "/php/dwnld_fdbk.php?what=glitch&name=KVR&ver=1.2.7.1";
-inline constexpr const char* kSupportAddress = "support@velmora-software.example";
-inline constexpr const char* kPublisherDomain = "velmora-software.example";
+    "https://" KVR_MAKER_WEB_HOST "/php/dwnld_fdbk.php?what=glitch&name=KVR&ver=" KVR_RELEASE;
+inline constexpr const char* kSupportAddress = "support@" KVR_MAKER_DOMAIN;
+inline constexpr const char* kPublisherDomain = KVR_MAKER_DOMAIN;
 inline constexpr const char* kProductPage = "https://" KVR_MAKER_WEB_HOST "/kestrova/";
 
 // The main window class of the installed program: a window of it means it runs.

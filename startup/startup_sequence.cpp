@@ -11,16 +11,19 @@
 #include "engine/folder_paths.h"
 #include "engine/interrupted_installation.h"
 #include "registration/registry_access.h"
+#include "resources/product_release.h"
 #include "resources/resource_ids.h"
 #include "startup/command_line.h"
 #include "startup/exit_codes.h"
 #include "startup/install_log.h"
 #include "startup/install_switches.h"
+#include "startup/instance_mutex.h"
 #include "startup/launching.h"
 #include "startup/library_search.h"
 #include "startup/random.h"
 #include "startup/setup_session.h"
 #include "startup/unattended_install.h"
+#include "text/scoped_handles.h"
 #include "text/text_buffer.h"
 #include "text/text_helpers.h"
 #include "text/version.h"
@@ -30,7 +33,6 @@
 
 namespace {
 
-constexpr const char* kOwnVersion = "1.2.7.1";
 constexpr const char* kProbeValueName = "testValue283712";
 constexpr DWORD kProbeValueData = 291;
 constexpr const char* kProbeFolderName = "Test1234";
@@ -54,45 +56,6 @@ bool queryVersion(OSVERSIONINFOA& version) {
     version.dwOSVersionInfoSize = sizeof version;
     return GetVersionExA(&version) != FALSE;
 }
-
-// The mutex that marks a running setup, held until the tear-down.
-class InstanceMutex {
-public:
-    InstanceMutex() {
-        handle_ = CreateMutexA(nullptr, FALSE, kSetupMutexName);
-        anotherRuns_ = anotherInstanceRuns(handle_, GetLastError());
-    }
-    ~InstanceMutex() {
-        if (handle_ != nullptr) {
-            CloseHandle(handle_);
-        }
-    }
-    InstanceMutex(const InstanceMutex&) = delete;
-    InstanceMutex& operator=(const InstanceMutex&) = delete;
-
-    bool anotherRuns() const { return anotherRuns_; }
-
-private:
-    HANDLE handle_ = nullptr;
-    bool anotherRuns_ = false;
-};
-
-// OLE (and with it COM) on this thread for the shell calls of the newer-version
-// check, the shell links and the earlier-version removal.
-class OleSession {
-public:
-    OleSession() : initialised_(SUCCEEDED(OleInitialize(nullptr))) {}
-    ~OleSession() {
-        if (initialised_) {
-            OleUninitialize();
-        }
-    }
-    OleSession(const OleSession&) = delete;
-    OleSession& operator=(const OleSession&) = delete;
-
-private:
-    bool initialised_;
-};
 
 // The rich-edit libraries and the four icons, in gSession while the wizard runs.
 class WizardResources {
@@ -134,19 +97,18 @@ private:
 };
 
 bool probeMachineWideSettingsKey() {
-    HKEY key = nullptr;
+    ScopedKey key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                        KEY_WRITE, nullptr, key.out(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
     const DWORD data = kProbeValueData;
     const bool written =
-        RegSetValueExA(key, kProbeValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                       sizeof data) == ERROR_SUCCESS;
+        RegSetValueExA(key.get(), kProbeValueName, 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
     if (written) {
-        RegDeleteValueA(key, kProbeValueName);
+        RegDeleteValueA(key.get(), kProbeValueName);
     }
-    RegCloseKey(key);
     return written;
 }
 
@@ -155,12 +117,14 @@ bool probeProgramFiles() {
     TextBuffer file = withTrailingSeparator(folder.text());
     file.append(kProbeFileName);
     createFolderChain(file.text());
-    HANDLE handle =
-        CreateFileA(file.text(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool created = handle != INVALID_HANDLE_VALUE;
+    bool created = false;
+    {
+        const ScopedHandle handle(CreateFileA(file.text(), GENERIC_READ | GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        created = handle.valid();
+    }
     if (created) {
-        CloseHandle(handle);
         DeleteFileA(file.text());
     }
     RemoveDirectoryA(folder.text());
@@ -178,7 +142,7 @@ void finishInterruptedInstallation() {
 
 void offerInstalledProgram() {
     TextBuffer question;
-    question.format(kNewerVersionFormat, kOwnVersion);
+    question.format(kNewerVersionFormat, KVR_RELEASE);
     if (showMessage(question.text(), MB_YESNO | MB_ICONERROR) != IDYES) {
         return;
     }
@@ -210,7 +174,7 @@ void beginSwitchRun(const CommandLineRequest& request, const char* commandLine) 
     if (switches.hasLog) {
         openInstallLog(switches.log);
     }
-    logEvent("Kestrova %s setup, command line: %s", kOwnVersion, commandLine);
+    logEvent("Kestrova %s setup, command line: %s", KVR_RELEASE, commandLine);
     logEvent("Mode: %s", switches.silent ? "unattended" : "wizard");
     if (!switches.silent &&
         (switches.hasDir || switches.hasGroup || switches.hasDataDir || switches.hasTasks)) {
@@ -258,7 +222,7 @@ int runSequence(const CommandLineRequest& request, const char* commandLine) {
     }
     logEvent("Single-instance check: no other copy of the setup runs");
     finishInterruptedInstallation();
-    const OleSession ole;
+    const OleInitialisation ole;
     if (newerVersionInstalled()) {
         return endWith(kExitNewerReleaseInstalled);
     }
@@ -324,15 +288,8 @@ uint32_t probeMachineWideWrite() {
     return probe;
 }
 
-bool anotherInstanceRuns(HANDLE mutex, DWORD lastError) {
-    if (mutex == nullptr) {
-        return lastError == ERROR_ACCESS_DENIED;
-    }
-    return lastError == ERROR_ALREADY_EXISTS;
-}
-
 bool newerVersionInstalled() {
-    TextBuffer own(kOwnVersion);
+    TextBuffer own(KVR_RELEASE);
     int32_t readStatus = 0;
     TextBuffer recorded = readSettingText(HKEY_CURRENT_USER, "ver", "0", &readStatus);
     normalizeVersion(own);

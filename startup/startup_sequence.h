@@ -37,11 +37,6 @@ uint32_t randomSeedFrom(const SYSTEMTIME& localTime);
 // Program Files. The test folder is removed whatever happened.
 uint32_t probeMachineWideWrite();
 
-// The single-instance decision after CreateMutexA: another copy runs when the
-// mutex existed already, or when it exists but this user may not open it
-// (access denied: a copy started with other rights).
-bool anotherInstanceRuns(HANDLE mutex, DWORD lastError);
-
 // The newer-version check: when the settings record a newer release than this
 // one, asks whether to run it, runs it (or opens the download page when it
 // cannot be started) and returns true: start-up ends. Otherwise sets

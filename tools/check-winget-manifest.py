@@ -55,10 +55,10 @@ def main():
             problems.append("no %s manifest in %s" % (kind, folder))
     installer = manifests.get("installer", {})
 
-    release = source_text("startup/startup_sequence.cpp", r'kOwnVersion = "([^"]+)"')
+    release = source_text("resources/product_release.h", r'#define KVR_RELEASE "([^"]+)"')
     product_code = source_text("registration/uninstall_registration.h",
                                r'kUninstallKey\s*=\s*"[^"]*\\\\([^"\\]+)"')
-    publisher = source_text("startup/launching.h", r'kPublisherDomain = "([^"]+)"')
+    publisher = source_text("resources/product_release.h", r'#define KVR_MAKER_DOMAIN "([^"]+)"')
     display_name = source_text("registration/uninstall_registration.cpp",
                                r'\{"DisplayName", "([^"]+)"\}')
     for kind, manifest in manifests.items():

@@ -23,7 +23,6 @@ LOCALE = "en-US"
 # The uninstall entry's key name and values, as the setup registers them.
 PRODUCT_CODE = "Kestrova"
 DISPLAY_NAME = "Kestrova"
-PUBLISHER = "velmora-software.example"
 # The uninstaller and its switch for a silent removal, as the entry's
 # QuietUninstallString names them; the folder the setup proposes.
 UNINSTALLER = "uninst_kvr.exe"
@@ -37,10 +36,15 @@ EXPECTED_RETURN_CODES = [
 ]
 
 
+def product_release(name):
+    """A text of resources/product_release.h, the one place the code names it."""
+    source = open(os.path.join(ROOT, "resources", "product_release.h")).read()
+    return re.search(r'#define %s "([^"]+)"' % name, source).group(1)
+
+
 def release():
-    """The release the setup installs, from the one place the code names it."""
-    source = open(os.path.join(ROOT, "startup", "startup_sequence.cpp")).read()
-    return re.search(r'kOwnVersion = "([0-9.]+)"', source).group(1)
+    """The release the setup installs."""
+    return product_release("KVR_RELEASE")
 
 
 def sha256(path):
@@ -61,6 +65,7 @@ def write(path, kind, fields):
 def main():
     out, host, setup_x86, setup_x64 = sys.argv[1:5]
     version = release()
+    publisher = product_release("KVR_MAKER_DOMAIN")
     common = {"PackageIdentifier": IDENTIFIER, "PackageVersion": version}
     os.makedirs(out, exist_ok=True)
     write(os.path.join(out, IDENTIFIER + ".yaml"), "version",
@@ -85,7 +90,7 @@ def main():
         ExpectedReturnCodes=[{"InstallerReturnCode": code, "ReturnResponse": response}
                              for code, response in EXPECTED_RETURN_CODES],
         ProductCode=PRODUCT_CODE,
-        AppsAndFeaturesEntries=[{"DisplayName": DISPLAY_NAME, "Publisher": PUBLISHER,
+        AppsAndFeaturesEntries=[{"DisplayName": DISPLAY_NAME, "Publisher": publisher,
                                  "DisplayVersion": version, "ProductCode": PRODUCT_CODE}],
         InstallationMetadata={
             "DefaultInstallLocation": DEFAULT_INSTALL_LOCATION,
@@ -101,7 +106,7 @@ def main():
     write(os.path.join(out, IDENTIFIER + ".locale." + LOCALE + ".yaml"), "defaultLocale", dict(
         common,
         PackageLocale=LOCALE,
-        Publisher=PUBLISHER,
+        Publisher=publisher,
         PublisherUrl="https://%s/" % host,
         PackageName=DISPLAY_NAME,
         PackageUrl="https://%s/kestrova/" % host,

@@ -15,11 +15,14 @@
 #include <cstdlib>
 
 #include "engine/interrupted_installation.h"
+#include "resources/product_release.h"
 #include "startup/exit_codes.h"
 #include "startup/install_log.h"
+#include "startup/instance_mutex.h"
 #include "startup/launching.h"
 #include "startup/library_search.h"
 #include "startup/setup_session.h"
+#include "text/scoped_handles.h"
 #include "text/text_buffer.h"
 #include "text/text_helpers.h"
 #include "uninstaller/removal.h"
@@ -38,11 +41,12 @@ const char* const kPackageFiles[] = {
 #include "package_files.inc"
 };
 constexpr const char* kOwnFile = "uninst_kvr.exe";
-constexpr const char* kCaption = "Kestrova 1.2.7.1 - Uninstall";
-constexpr const char* kQuestion = "Remove Kestrova 1.2.7.1 and all of its components?";
-constexpr const char* kRemovedText = "Kestrova 1.2.7.1 was removed from your computer.";
+constexpr const char* kCaption = "Kestrova " KVR_RELEASE " - Uninstall";
+constexpr const char* kQuestion = "Remove Kestrova " KVR_RELEASE " and all of its components?";
+constexpr const char* kRemovedText = "Kestrova " KVR_RELEASE " was removed from your computer.";
 constexpr const char* kStayedFormat =
-    "Kestrova 1.2.7.1 was removed, except for these items:\n\n%s\n"
+    "Kestrova " KVR_RELEASE
+    " was removed, except for these items:\n\n%s\n"
     "Close the programs that use them and run the uninstaller again.";
 constexpr const char* kRefusedFormat = "Nothing was removed:\n%s";
 constexpr const char* kAnotherRunsText =
@@ -50,22 +54,6 @@ constexpr const char* kAnotherRunsText =
 constexpr DWORD kParentWaitMs = 30000;
 constexpr int kDeleteAttempts = 50;
 constexpr DWORD kDeleteRetryMs = 100;
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~Handle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 TextBuffer ownPath() {
     char path[MAX_PATH] = "";
@@ -86,7 +74,7 @@ int runFromTemporaryCopy(const char* commandLine) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     // The copy inherits a handle that deletes its file on the last close, so that
     // the file goes when the copy ends, or now if the copy does not start.
-    const Handle deleteOnClose(
+    const ScopedHandle deleteOnClose(
         CreateFileA(copy.text(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     &inherit, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     HANDLE readEnd = nullptr;
@@ -97,8 +85,8 @@ int runFromTemporaryCopy(const char* commandLine) {
                          SYNCHRONIZE, TRUE, 0)) {
         return kExitFailed;
     }
-    const Handle reader(readEnd);
-    const Handle selfHandle(self);
+    const ScopedHandle reader(readEnd);
+    const ScopedHandle selfHandle(self);
     TextBuffer line;
     line.format("\"%s\" /copyof=%llu,%llu %s", copy.text(),
                 static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)),
@@ -113,7 +101,7 @@ int runFromTemporaryCopy(const char* commandLine) {
     if (!started) {
         return kExitFailed;
     }
-    const Handle child(process.hProcess);
+    const ScopedHandle child(process.hProcess);
     CloseHandle(process.hThread);
     int32_t code = 0;
     DWORD read = 0;
@@ -185,20 +173,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     if (!switches.hasCopyOf) {
         return runFromTemporaryCopy(commandLine);
     }
-    const Handle parent(switches.parent);
-    const Handle reportPipe(switches.reportPipe);
+    const ScopedHandle parent(switches.parent);
+    const ScopedHandle reportPipe(switches.reportPipe);
     gSession.unattended = switches.silent ? 1 : 0;
     if (switches.hasLog) {
         openInstallLog(switches.log);
     }
-    logEvent("Uninstall of Kestrova 1.2.7.1: %s", commandLine);
+    logEvent("Uninstall of Kestrova " KVR_RELEASE ": %s", commandLine);
     int code = kExitFailed;
     TextBuffer removedFolder;
-    const Handle mutex(CreateMutexA(nullptr, FALSE, kSetupMutexName));
+    const InstanceMutex mutex;
     if (!understood) {
         tell("Invalid command line.\nKnown switches: /silent, /log=FILE, /purge.", MB_ICONERROR);
         code = kExitInvalidChoice;
-    } else if (mutex.get() == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
+    } else if (!mutex.held() || mutex.anotherRuns()) {
         tell(kAnotherRunsText, MB_ICONERROR);
         code = kExitAnotherSetupRuns;
     } else {

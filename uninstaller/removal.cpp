@@ -12,6 +12,7 @@
 #include "startup/exit_codes.h"
 #include "startup/install_log.h"
 #include "startup/launching.h"
+#include "text/scoped_handles.h"
 #include "text/text_helpers.h"
 #include "wizard/folder_validation.h"
 
@@ -61,31 +62,25 @@ bool isInside(const char* path, const TextBuffer& folder) {
 // Deletes the key when it holds neither values nor keys (SHDeleteEmptyKey looks
 // at its keys only on some systems).
 void deleteKeyIfEmpty(const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return;
-    }
     DWORD keys = 1;
     DWORD values = 1;
-    const LONG asked = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &keys, nullptr, nullptr,
-                                        &values, nullptr, nullptr, nullptr, nullptr);
-    RegCloseKey(key);
-    if (asked == ERROR_SUCCESS && keys == 0 && values == 0) {
+    {
+        ScopedKey key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, key.out()) !=
+                ERROR_SUCCESS ||
+            RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            return;
+        }
+    }
+    if (keys == 0 && values == 0) {
         RegDeleteKeyA(HKEY_CURRENT_USER, path);
     }
 }
 
-TextBuffer readText(HKEY root, const char* key, const char* name) {
-    TextBuffer text;
-    int32_t outcome = 0;
-    RegistryValueSpec record;
-    record.flags = ReadValue;
-    record.root = root;
-    record.keyPath = key;
-    record.valueName = name;
-    record.readTarget.text = &text;
-    record.readStatus = &outcome;
-    applyTextValue(record);
+// A value of the user's hive without surrounding blanks; empty when unreadable.
+TextBuffer readTrimmedText(const char* key, const char* name) {
+    TextBuffer text = readRegistryText(HKEY_CURRENT_USER, key, name, "", nullptr);
     text.trim(kBlankSet);
     return text;
 }
@@ -104,7 +99,7 @@ TextBuffer refusalReason(const TextBuffer& folder) {
         reason.format("The folder \"%s\" holds no installation of Kestrova.", bare.text());
         return reason;
     }
-    TextBuffer registered = readText(HKEY_CURRENT_USER, kUninstallKey, "UninstallString");
+    TextBuffer registered = readTrimmedText(kUninstallKey, "UninstallString");
     registered.trim("\"");
     if (!sameText(registered.text(), concat(inside, kUninstallerFile).text())) {
         reason.format("The uninstall entry does not belong to the installation in \"%s\".",
@@ -113,41 +108,24 @@ TextBuffer refusalReason(const TextBuffer& folder) {
     return reason;
 }
 
-class ComInitialisation {
-public:
-    ComInitialisation() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComInitialisation() {
-        if (initialised_) {
-            CoUninitialize();
-        }
-    }
-    ComInitialisation(const ComInitialisation&) = delete;
-    ComInitialisation& operator=(const ComInitialisation&) = delete;
-
-private:
-    bool initialised_;
-};
-
 // The target path of a shell link, or empty when it cannot be read.
 TextBuffer linkTarget(const char* linkPath) {
     TextBuffer target;
-    IShellLinkA* link = nullptr;
+    ComPtr<IShellLinkA> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link)))) {
+                                link.out()))) {
         return target;
     }
-    IPersistFile* file = nullptr;
+    ComPtr<IPersistFile> file;
     wchar_t widePath[MAX_PATH];
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.out()))) {
         char path[MAX_PATH] = "";
         if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) != 0 &&
             SUCCEEDED(file->Load(widePath, STGM_READ)) &&
             SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
             target.assign(path);
         }
-        file->Release();
     }
-    link->Release();
     return target;
 }
 
@@ -243,12 +221,11 @@ private:
     void removeDocumentType() {
         TextBuffer ours;
         ours.format("\"%s\" \"%%1\"", concat(folder_, kProgramFile).text());
-        if (!sameText(readText(HKEY_CURRENT_USER, kDocumentCommandKey, "").text(), ours.text())) {
+        if (!sameText(readTrimmedText(kDocumentCommandKey, "").text(), ours.text())) {
             return;
         }
         SHDeleteKeyA(HKEY_CURRENT_USER, kDocumentTypeKey);
-        if (sameText(readText(HKEY_CURRENT_USER, kDocumentExtensionKey, "").text(),
-                     kDocumentTypeName)) {
+        if (sameText(readTrimmedText(kDocumentExtensionKey, "").text(), kDocumentTypeName)) {
             SHDeleteKeyA(HKEY_CURRENT_USER, kDocumentExtensionKey);
         }
         SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
@@ -264,7 +241,7 @@ private:
                 continue;
             }
             for (const ValueWritten& value : kWebPageExtensionValues) {
-                if (sameText(readText(HKEY_CURRENT_USER, key, value.name).text(), value.data)) {
+                if (sameText(readTrimmedText(key, value.name).text(), value.data)) {
                     SHDeleteValueA(HKEY_CURRENT_USER, key, value.name);
                 }
             }
@@ -278,7 +255,7 @@ private:
     }
 
     static bool namesWebPageType(const char* extensionKey) {
-        return sameText(readText(HKEY_CURRENT_USER, extensionKey, "").text(), kWebPageTypeName);
+        return sameText(readTrimmedText(extensionKey, "").text(), kWebPageTypeName);
     }
 
     void removeSettings() {
@@ -290,15 +267,14 @@ private:
             logEvent("Removed the settings");
             return;
         }
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &key) !=
+        ScopedKey key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.out()) !=
             ERROR_SUCCESS) {
             return;
         }
         for (const char* name : kInstalledMarks) {
-            RegDeleteValueA(key, name);
+            RegDeleteValueA(key.get(), name);
         }
-        RegCloseKey(key);
     }
 
     const RemovalRequest& request_;

@@ -10,24 +10,6 @@ constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF
 
 }  // namespace
 
-ShellAllocator::ShellAllocator() {
-    if (FAILED(SHGetMalloc(&malloc_))) {
-        malloc_ = nullptr;
-    }
-}
-
-ShellAllocator::~ShellAllocator() {
-    if (malloc_ != nullptr) {
-        malloc_->Release();
-    }
-}
-
-ShellItemList::~ShellItemList() {
-    if (items_ != nullptr && allocator_.available()) {
-        allocator_.get()->Free(items_);
-    }
-}
-
 bool itemListPath(LPCITEMIDLIST items, TextBuffer* path) {
     char buffer[MAX_PATH] = "";
     if (items == nullptr || !SHGetPathFromIDListA(items, buffer)) {

@@ -1,46 +1,13 @@
-// The shell's folder browser and the shell objects it hands out.
-//
-// ShellAllocator holds the shell's task allocator (SHGetMalloc) and releases it;
-// ShellItemList holds an item list that the shell allocated and frees it with that
-// allocator. Declare the allocator first so that it outlives its lists.
+// The shell's folder browser; the item lists it hands out are held by
+// ShellItemList (text/scoped_handles.h).
 #pragma once
 
 #include <windows.h>
 
 #include <shlobj.h>
 
+#include "text/scoped_handles.h"
 #include "text/text_buffer.h"
-
-class ShellAllocator {
-public:
-    ShellAllocator();
-    ~ShellAllocator();
-    ShellAllocator(const ShellAllocator&) = delete;
-    ShellAllocator& operator=(const ShellAllocator&) = delete;
-
-    // False when the shell gave no allocator; nothing else may then be asked of it.
-    bool available() const { return malloc_ != nullptr; }
-    IMalloc* get() const { return malloc_; }
-
-private:
-    IMalloc* malloc_ = nullptr;
-};
-
-class ShellItemList {
-public:
-    explicit ShellItemList(const ShellAllocator& allocator) : allocator_(allocator) {}
-    ~ShellItemList();
-    ShellItemList(const ShellItemList&) = delete;
-    ShellItemList& operator=(const ShellItemList&) = delete;
-
-    // For the shell to fill; the list it stores is freed with the guard.
-    LPITEMIDLIST* out() { return &items_; }
-    LPITEMIDLIST get() const { return items_; }
-
-private:
-    const ShellAllocator& allocator_;
-    LPITEMIDLIST items_ = nullptr;
-};
 
 // The file-system path of an item list (at most 259 characters); false, with an
 // empty path, when the item has none.

@@ -7,6 +7,7 @@
 
 #include "engine/folder_paths.h"
 #include "startup/setup_session.h"
+#include "text/scoped_handles.h"
 #include "text/text_helpers.h"
 #include "wizard/folder_browser.h"
 #include "wizard/message_box.h"
@@ -172,13 +173,14 @@ bool probeFolderWritable(const char* folder, bool removeAfterwards) {
     createFolderChain(probe.text());
 
     bool writable = false;
-    HANDLE file =
-        CreateFileA(probe.text(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
+    {
+        const ScopedHandle file(CreateFileA(probe.text(), GENERIC_READ | GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        writable = file.valid();
+    }
+    if (writable) {
         DeleteFileA(probe.text());
-        writable = true;
     }
     // The separator stays on: a bare "C:" would name the drive's current folder.
     if (removeAfterwards && folderPath.visibleLength() > 0) {

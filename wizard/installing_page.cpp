@@ -31,7 +31,7 @@ INT_PTR onSetActive(HWND page) {
             "support...",
             MB_ICONERROR, page);
         openWithShell(kFeedbackPage);
-        return pageResult(page, kReadyPageId);
+        return pageResult(page, IDD_READY);
     }
     return pageResult(page, 0);
 }

@@ -10,7 +10,9 @@
 
 #include <windows.h>
 
-inline constexpr const char* kSetupCaption = "Kestrova 1.2.7.1 - Setup";
+#include "resources/product_release.h"
+
+inline constexpr const char* kSetupCaption = "Kestrova " KVR_RELEASE " - Setup";
 
 // The answer of an unattended run: OK to a notice, No (the safe answer: nothing
 // is started, skipped or reset) to every question.

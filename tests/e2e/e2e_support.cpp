@@ -7,12 +7,6 @@
 
 Options gOptions;
 
-std::string shellFolder(int csidl) {
-    char path[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
-    return path;
-}
-
 std::string installFolder() {
     return shellFolder(CSIDL_LOCAL_APPDATA) + "\\Kestrova";
 }
@@ -42,28 +36,6 @@ std::string setting(const char* name) {
 std::string fileNameOf(const std::string& path) {
     const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string linkTarget(const std::string& link) {
-    IShellLinkA* shellLink = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&shellLink)))) {
-        return "";
-    }
-    std::string target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
-        char path[MAX_PATH] = "";
-        if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
-            SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0))) {
-            target = path;
-        }
-        file->Release();
-    }
-    shellLink->Release();
-    return target;
 }
 
 std::vector<PackageFile> packageFiles() {

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/polling.h"
+#include "tests/support/shell_lookups.h"
+
 struct Options {
     std::string setup;
     std::string packageList;
@@ -23,7 +26,6 @@ inline constexpr const char* kUninstallKey =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrova";
 inline constexpr DWORD kExitWait = 20000;
 
-std::string shellFolder(int csidl);
 // The folders that the pages propose on this prefix.
 std::string installFolder();
 std::string dataFolder();
@@ -34,20 +36,6 @@ std::string tempFolder();  // with a trailing backslash
 
 std::string setting(const char* name);
 std::string fileNameOf(const std::string& path);
-// The target of a shell link, or empty.
-std::string linkTarget(const std::string& link);
-
-template <typename Condition>
-bool waitUntil(Condition condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
-}
 
 struct PackageFile {
     std::string name;    // relative to the install folder

@@ -5,62 +5,11 @@
 #include <algorithm>
 
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/window_search.h"
 
 namespace {
 
-constexpr int kBoxTextId = 0xFFFF;
 constexpr UINT kReplyTimeout = 5000;
-
-std::string windowText(HWND window) {
-    char buffer[4096] = "";
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                        SMTO_NORMAL, kReplyTimeout, &ignored);
-    return buffer;
-}
-
-bool isDialog(HWND window) {
-    char className[16] = "";
-    GetClassNameA(window, className, sizeof className);
-    return lstrcmpA(className, "#32770") == 0;
-}
-
-struct WindowSearch {
-    DWORD process;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK collectDialog(HWND window, LPARAM context) {
-    auto& search = *reinterpret_cast<WindowSearch*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search.process && IsWindowVisible(window) && isDialog(window)) {
-        search.found.push_back(window);
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK collectVisible(HWND window, LPARAM context) {
-    auto& search = *reinterpret_cast<WindowSearch*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search.process && IsWindowVisible(window)) {
-        search.found.push_back(window);
-    }
-    return TRUE;
-}
-
-std::vector<HWND> visibleWindowsOf(DWORD process) {
-    WindowSearch search{process, {}};
-    EnumWindows(collectVisible, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::vector<HWND> visibleDialogsOf(DWORD process) {
-    WindowSearch search{process, {}};
-    EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 HWND currentPageOf(HWND window) {
     DWORD_PTR page = 0;
@@ -124,7 +73,7 @@ bool SetupProcess::running() const {
 }
 
 HWND SetupProcess::findWizard() {
-    for (HWND window : visibleDialogsOf(process_.dwProcessId)) {
+    for (HWND window : visibleWindowsOf(process_.dwProcessId, true)) {
         if (currentPageOf(window) != nullptr) {
             wizardSeen_ = true;
             return window;
@@ -134,8 +83,8 @@ HWND SetupProcess::findWizard() {
 }
 
 SetupBox SetupProcess::findNewBox() {
-    for (HWND window : visibleDialogsOf(process_.dwProcessId)) {
-        HWND text = GetDlgItem(window, kBoxTextId);
+    for (HWND window : visibleWindowsOf(process_.dwProcessId, true)) {
+        HWND text = GetDlgItem(window, kMessageBoxTextId);
         if (text == nullptr || currentPageOf(window) != nullptr ||
             std::find(seenBoxes_.begin(), seenBoxes_.end(), window) != seenBoxes_.end()) {
             continue;

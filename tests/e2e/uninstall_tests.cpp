@@ -17,6 +17,7 @@
 #include "tests/e2e/wizard_walk.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/tree_snapshot.h"
+#include "text/scoped_handles.h"
 
 namespace {
 
@@ -91,12 +92,9 @@ void waitForTheCopyToEnd() {
     EXPECT_TRUE(waitUntil(
         [] {
             WIN32_FIND_DATAA found;
-            HANDLE search = FindFirstFileA((tempFolder() + "uninst_kvr-*").c_str(), &found);
-            if (search != INVALID_HANDLE_VALUE) {
-                FindClose(search);
-                return false;
-            }
-            return !pathExists(installFolder());
+            const ScopedFind search(
+                FindFirstFileA((tempFolder() + "uninst_kvr-*").c_str(), &found));
+            return !search.valid() && !pathExists(installFolder());
         },
         kRunWait))
         << "the temporary copy or the install folder stayed";

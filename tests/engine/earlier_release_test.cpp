@@ -7,17 +7,12 @@
 
 #include "engine/earlier_release.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/earlier_removal.h"
 #include "tests/support/test_environment.h"
 
 namespace {
 
 constexpr const char* kSettingsKey = "Software\\from Velmora\\Kestrova & Scheduler\\Settings";
-
-std::string uninstallerPath() {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof temp, temp);
-    return std::string(temp) + "Kestrova Version 1_2_2 Uninstaller.exe";
-}
 
 // A lingering uninstaller keeps its file in use; it is deleted once it has ended.
 void deleteWhenReleased(const std::string& path) {
@@ -38,11 +33,11 @@ TEST(RemoveEarlierRelease, UninstallerThatEndsAtOnceIsRunWaitedForAndDeleted) {
     EXPECT_TRUE(removeEarlierRelease(&errorNumber));
 
     EXPECT_EQ(0, errorNumber);
-    EXPECT_FALSE(pathExists(uninstallerPath()));
+    EXPECT_FALSE(pathExists(earlierUninstallerPath()));
     EXPECT_FALSE(readRaw(HKEY_CURRENT_USER, kSettingsKey, "ver").present());
     std::string logged;
     EXPECT_TRUE(readFile(folder.path("uninstaller.log"), &logged));
-    EXPECT_EQ("KVRUninstaller122 ran: " + uninstallerPath() + "\r\n", logged);
+    EXPECT_EQ("KVRUninstaller122 ran: " + earlierUninstallerPath() + "\r\n", logged);
     EXPECT_TRUE(answerer.shown().empty());
 }
 
@@ -58,8 +53,8 @@ TEST(RemoveEarlierRelease, UninstallerStillRunningAtTheWaitLimitFailsWithTheTime
 
     EXPECT_EQ(258, errorNumber);
     EXPECT_TRUE(answerer.shown().empty());
-    deleteWhenReleased(uninstallerPath());
-    EXPECT_FALSE(pathExists(uninstallerPath()));
+    deleteWhenReleased(earlierUninstallerPath());
+    EXPECT_FALSE(pathExists(earlierUninstallerPath()));
 }
 
 }  // namespace

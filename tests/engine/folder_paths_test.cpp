@@ -7,6 +7,7 @@
 #include "engine/folder_paths.h"
 #include "tests/support/double_byte.h"
 #include "tests/support/test_environment.h"
+#include "text/scoped_handles.h"
 
 namespace {
 
@@ -100,15 +101,14 @@ TEST_F(DoubleByteTest, FolderPathsSplitOnlyBetweenCharacters) {
     ASSERT_NE(inner, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(inner & FILE_ATTRIBUTE_DIRECTORY);
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    const ScopedFind search(FindFirstFileW((root + L"*").c_str(), &found));
+    ASSERT_TRUE(search.valid());
     std::vector<std::wstring> names;
     do {
         if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..") {
             names.push_back(found.cFileName);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     EXPECT_EQ(names, std::vector<std::wstring>{kTrailBackslashWide});
 }
 

@@ -11,6 +11,7 @@
 #include "install_fixture.h"
 #include "startup/setup_session.h"
 #include "tests/support/opened_page_recorder.h"
+#include "text/scoped_handles.h"
 
 namespace {
 
@@ -144,21 +145,21 @@ TEST_F(InstallDriverTest, TheBarFollowsEveryStepWhenStepsOutnumberItsPositions) 
 TEST_F(InstallDriverTest, EveryFileStepShowsItsFileWhileTheStatusLineIsSetOnce) {
     driveUntilStep(1);
     ASSERT_EQ(statusText(), "Creating installation folder...");
-    const HWND status = GetDlgItem(page_.handle(), 1020);
+    const HWND status = GetDlgItem(page_.handle(), IDC_INSTALLING_TXT_STATUS);
     int statusSets = 0;
     ASSERT_TRUE(SetWindowSubclass(status, countTextSets, 1, DWORD_PTR(&statusSets)));
     for (int k = 0; k < kFileSteps; ++k) {
         driveUntilStep(k + 2);
         ASSERT_EQ(gSession.progress.stepIndex, k + 2) << statusText();
         EXPECT_EQ(statusText(), "Installing File:") << "after file step " << k;
-        EXPECT_EQ(page_.line(1019), nameOf(k)) << "after file step " << k;
+        EXPECT_EQ(page_.line(IDC_INSTALLING_TXT_DETAIL), nameOf(k)) << "after file step " << k;
     }
     EXPECT_EQ(statusSets, 1);
     // The next step's own lines still show: "Installing data folder...", then
     // "Installing shortcuts...".
     driveUntilStep(kFileSteps + 2);
     EXPECT_EQ(statusText(), "Installing shortcuts...");
-    EXPECT_EQ(page_.line(1019), "");
+    EXPECT_EQ(page_.line(IDC_INSTALLING_TXT_DETAIL), "");
     EXPECT_EQ(statusSets, 3);
     RemoveWindowSubclass(status, countTextSets, 1);
 }
@@ -421,11 +422,8 @@ TEST_F(InstallDriverTest, GivenStagingFolderTakesTheCopiesDirectlyAndIsRemovedWh
     driveUntilStep(1 + kFileSteps);
     EXPECT_EQ(stagingFolder(), given);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((given + "\\instrb*").c_str(), &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a generated subfolder was made";
-    if (search != INVALID_HANDLE_VALUE) {
-        FindClose(search);
-    }
+    const ScopedFind search(FindFirstFileA((given + "\\instrb*").c_str(), &found));
+    EXPECT_FALSE(search.valid()) << "a generated subfolder was made";
     int saved = 0;
     for (int k = 0; k < gSession.progress.backupCount; ++k) {
         const InstallRecord& record = gSession.progress.backupList[k];

@@ -195,7 +195,7 @@ void InstallTest::pumpMessages() {
 }
 
 std::string InstallTest::statusText() const {
-    return page_.line(kInstallStatusLine);
+    return page_.line(IDC_INSTALLING_TXT_STATUS);
 }
 
 std::string InstallTest::target(int k) const {

@@ -8,37 +8,9 @@
 #include "install_fixture.h"
 #include "registration/registry_access.h"
 #include "startup/setup_session.h"
+#include "tests/support/shell_lookups.h"
 
 namespace {
-
-std::string specialFolder(int csidl) {
-    char path[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
-    return std::string(path) + "\\";
-}
-
-// The link's target as the shell reads it back; empty when it is no shell link.
-std::string linkTarget(const std::string& link) {
-    std::string target;
-    IShellLinkA* shellLink = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&shellLink)))) {
-        return target;
-    }
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t widePath[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, widePath, MAX_PATH);
-        char path[MAX_PATH] = {};
-        if (SUCCEEDED(file->Load(widePath, STGM_READ)) &&
-            SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0))) {
-            target = path;
-        }
-        file->Release();
-    }
-    shellLink->Release();
-    return target;
-}
 
 std::string recordedStartMenu() {
     int32_t outcome = 0;
@@ -50,9 +22,9 @@ class ShortcutsTest : public InstallTest {
 protected:
     void SetUp() override {
         InstallTest::SetUp();
-        desktop_ = specialFolder(CSIDL_DESKTOPDIRECTORY);
+        desktop_ = shellFolder(CSIDL_DESKTOPDIRECTORY) + "\\";
         quickLaunch_ =
-            specialFolder(CSIDL_APPDATA) + "Microsoft\\Internet Explorer\\Quick Launch\\";
+            shellFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\";
         quickLaunchExisted_ = pathExists(quickLaunch_);
         oldMenu_ = root_ + "Old Menu\\";
         newMenu_ = gSession.choices.startMenuFolder.text();

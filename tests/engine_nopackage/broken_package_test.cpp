@@ -13,6 +13,7 @@
 #include "engine/install_driver.h"
 #include "engine/staging.h"
 #include "startup/setup_session.h"
+#include "tests/support/earlier_removal.h"
 #include "tests/support/message_box_answerer.h"
 #include "tests/support/opened_page_recorder.h"
 #include "tests/support/test_environment.h"
@@ -84,22 +85,16 @@ TEST_F(BrokenPackageTest, FirstTickFailsReturnsToTheReadyPageAndOpensTheFeedback
 // Without resource 139 the earlier release cannot be unpacked: error 9, said once,
 // and no uninstaller file is written.
 TEST(BrokenPackage, EarlierReleaseRemovalWithoutItsUninstallerFailsWithNine) {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof temp, temp);
-    const std::string uninstaller = std::string(temp) + "Kestrova Version 1_2_2 Uninstaller.exe";
-    MessageBoxAnswerer answerer;
-    int errorNumber = -1;
+    const EarlierRemovalRun run = runEarlierRemoval();
 
-    EXPECT_FALSE(removeEarlierRelease(&errorNumber));
-
-    EXPECT_EQ(errorNumber, 9);
-    const std::vector<ShownBox> shown = answerer.shown();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text,
+    EXPECT_FALSE(run.removed);
+    EXPECT_EQ(run.errorNumber, 9);
+    ASSERT_EQ(run.shown.size(), 1u);
+    EXPECT_EQ(run.shown[0].text,
               "FATAL ERROR: Installation package is broken, cannot retrieve uninstaller for "
               "v.1.2.2\n(Please report it to our technical support.)");
-    EXPECT_EQ(shown[0].icon, errorIcon());
-    EXPECT_FALSE(pathExists(uninstaller));
+    EXPECT_EQ(run.shown[0].icon, errorIcon());
+    EXPECT_FALSE(run.uninstallerLeft);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "engine/package_archive.h"
 #include "engine/staging.h"
 #include "startup/setup_session.h"
+#include "tests/support/earlier_removal.h"
 #include "tests/support/message_box_answerer.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/test_windows.h"
@@ -59,21 +60,15 @@ TEST(UntrustedPackage, PreparationRefusesTheMainPackageBeforeWritingAnything) {
 }
 
 TEST(UntrustedPackage, EarlierReleaseRemovalRefusesItsArchiveWithThirteen) {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof temp, temp);
-    const std::string uninstaller = std::string(temp) + "Kestrova Version 1_2_2 Uninstaller.exe";
-    MessageBoxAnswerer answerer;
-    int errorNumber = -1;
+    const EarlierRemovalRun run = runEarlierRemoval();
 
-    EXPECT_FALSE(removeEarlierRelease(&errorNumber));
-
-    EXPECT_EQ(errorNumber, 13);
-    const std::vector<ShownBox> shown = answerer.shown();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text,
+    EXPECT_FALSE(run.removed);
+    EXPECT_EQ(run.errorNumber, 13);
+    ASSERT_EQ(run.shown.size(), 1u);
+    EXPECT_EQ(run.shown[0].text,
               "FATAL ERROR: Installation package archive is broken, cannot retrieve uninstaller "
               "for v.1.2.2\n(Please report it to our technical support.)");
-    EXPECT_FALSE(pathExists(uninstaller));
+    EXPECT_FALSE(run.uninstallerLeft);
 }
 
 }  // namespace

@@ -62,8 +62,8 @@ protected:
         gSession.versionRecorded = 0;
         gSession.cancelAllowed = 1;
         seedRandom(GetTickCount());
-        SetDlgItemTextA(page_.handle(), kStatusLineId, "old status");
-        SetDlgItemTextA(page_.handle(), kDetailLineId, "old detail");
+        SetDlgItemTextA(page_.handle(), IDC_INSTALLING_TXT_STATUS, "old status");
+        SetDlgItemTextA(page_.handle(), IDC_INSTALLING_TXT_DETAIL, "old detail");
     }
     void TearDown() override {
         deleteKeyTree(HKEY_CURRENT_USER, kInstallerKeyPath);
@@ -112,8 +112,8 @@ TEST_F(ProgramSettingsTest, WritesEveryValueWithItsNameAndType) {
     EXPECT_TRUE(messages_.empty());
     EXPECT_FALSE(offerFeedback_);
     EXPECT_EQ(gSession.cancelAllowed, 0);
-    EXPECT_EQ(page_.line(kStatusLineId), "Installing the System Registry data...");
-    EXPECT_EQ(page_.line(kDetailLineId), "");
+    EXPECT_EQ(page_.line(IDC_INSTALLING_TXT_STATUS), "Installing the System Registry data...");
+    EXPECT_EQ(page_.line(IDC_INSTALLING_TXT_DETAIL), "");
 
     const struct {
         const char* name;

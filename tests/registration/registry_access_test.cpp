@@ -227,6 +227,36 @@ TEST(RegistryWrite, RefusedWriteReturnsZeroWithItsErrorAndKeepsTheValue) {
     EXPECT_EQ(kept.data, std::string("before", 7));
 }
 
+TEST(RegistryRead, TextOfAnyKeyOrTheDefault) {
+    TestRegistryKey key("AnyKey");
+    RegistryValueSpec write;
+    write.flags = WriteValue;
+    write.keyPath = key.path();
+    write.valueName = "name";
+    write.writeData.text = "C:\\Folder";
+    ASSERT_EQ(applyTextValue(write), 1);
+    const std::string missingKey = key.sub("missing");
+    const struct {
+        const char* keyPath;
+        const char* name;
+        const char* defaultText;
+        const char* text;
+        int32_t outcome;
+    } cases[] = {
+        {key.path(), "name", "dflt", "C:\\Folder", 1},
+        {key.path(), "absent", "dflt", "dflt", 0},
+        {missingKey.c_str(), "name", nullptr, "", 0},
+    };
+    for (const auto& c : cases) {
+        int32_t outcome = 7;
+        EXPECT_STREQ(
+            readRegistryText(HKEY_CURRENT_USER, c.keyPath, c.name, c.defaultText, &outcome).text(),
+            c.text)
+            << c.name;
+        EXPECT_EQ(outcome, c.outcome) << c.name;
+    }
+}
+
 class SettingsKeyTest : public ::testing::Test {
 protected:
     SettingsKeyGuard guard_;

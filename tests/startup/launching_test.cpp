@@ -5,6 +5,7 @@
 #include "registration/registry_access.h"
 #include "startup/launching.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/polling.h"
 #include "tests/support/test_environment.h"
 
 namespace {
@@ -13,22 +14,14 @@ constexpr DWORD kExitWait = 10000;
 
 // Waits until the stand-in's title shows at least `count` requests.
 int waitForRequests(HWND window, int count) {
-    const DWORD start = GetTickCount();
-    int shown = closeRequestsShown(window);
-    while (shown < count && GetTickCount() - start < kExitWait) {
-        Sleep(10);
-        shown = closeRequestsShown(window);
-    }
+    int shown = 0;
+    waitUntil([&] { return (shown = closeRequestsShown(window)) >= count; }, kExitWait);
     return shown;
 }
 
 // True once a stand-in window exists in any process (waits up to kExitWait).
 bool standInAppears() {
-    const DWORD start = GetTickCount();
-    while (standInWindowCount() == 0 && GetTickCount() - start < kExitWait) {
-        Sleep(10);
-    }
-    return standInWindowCount() > 0;
+    return waitUntil([] { return standInWindowCount() > 0; }, kExitWait);
 }
 
 class CloseRunningCopies : public ::testing::Test {

@@ -11,10 +11,13 @@
 
 #include "engine/undo_journal.h"
 #include "registration/registry_access.h"
+#include "startup/instance_mutex.h"
 #include "startup/launching.h"
 #include "startup/setup_session.h"
 #include "startup/startup_sequence.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/polling.h"
+#include "tests/support/shell_lookups.h"
 #include "tests/support/test_environment.h"
 
 namespace {
@@ -88,11 +91,7 @@ TEST(StartupRandomSeed, LowHalfOfTheFileTimeOrSecondsTimesMilliseconds) {
 
 class MachineWriteProbe : public ::testing::Test {
 protected:
-    std::string testFolder() const {
-        char programFiles[MAX_PATH] = "";
-        SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles);
-        return std::string(programFiles) + "\\Test1234";
-    }
+    std::string testFolder() const { return shellFolder(CSIDL_PROGRAM_FILES) + "\\Test1234"; }
 
     KeySnapshot machineKey_{HKEY_LOCAL_MACHINE, kMachineMakerKey};
 };
@@ -147,13 +146,16 @@ TEST(StartupSingleInstance, ExistingOrForbiddenMutexMeansAnotherCopy) {
 }
 
 TEST(StartupSingleInstance, RealMutexOfAnotherCopy) {
-    HANDLE first = CreateMutexA(nullptr, FALSE, "KVR_Mtx_19222");
-    ASSERT_NE(first, nullptr);
-    ASSERT_FALSE(anotherInstanceRuns(first, GetLastError()));
-    HANDLE second = CreateMutexA(nullptr, FALSE, "KVR_Mtx_19222");
-    EXPECT_TRUE(anotherInstanceRuns(second, GetLastError()));
-    CloseHandle(second);
-    CloseHandle(first);
+    {
+        const InstanceMutex first;
+        ASSERT_TRUE(first.held());
+        ASSERT_FALSE(first.anotherRuns());
+        const InstanceMutex second;
+        EXPECT_TRUE(second.held());
+        EXPECT_TRUE(second.anotherRuns());
+    }
+    const InstanceMutex afterBothClosed;
+    EXPECT_FALSE(afterBothClosed.anotherRuns());
 }
 
 TEST(StartupSingleInstance, MutexThatThisUserMayNotOpen) {
@@ -166,13 +168,10 @@ TEST(StartupSingleInstance, MutexThatThisUserMayNotOpen) {
     LocalFree(descriptor);
     ASSERT_NE(foreign, nullptr);
 
-    HANDLE mine = CreateMutexA(nullptr, FALSE, "KVR_Mtx_19222");
-    const DWORD error = GetLastError();
-    EXPECT_EQ(mine, nullptr);
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_TRUE(anotherInstanceRuns(mine, error));
-    if (mine != nullptr) {
-        CloseHandle(mine);
+    {
+        const InstanceMutex mine;
+        EXPECT_FALSE(mine.held());
+        EXPECT_TRUE(mine.anotherRuns());
     }
     CloseHandle(foreign);
 }
@@ -280,10 +279,7 @@ TEST_F(NewerVersionCheck, YesStartsTheInstalledProgram) {
     EXPECT_TRUE(newerVersionInstalled());
 
     EXPECT_EQ(answerer.shown().size(), 1u);
-    const DWORD start = GetTickCount();
-    while (standInWindowCount() == 0 && GetTickCount() - start < 10000) {
-        Sleep(10);
-    }
+    waitUntil([] { return standInWindowCount() > 0; }, 10000);
     EXPECT_EQ(standInWindowCount(), 1);
 }
 

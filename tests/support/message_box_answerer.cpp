@@ -3,35 +3,20 @@
 #include <algorithm>
 #include <utility>
 
+#include "tests/support/polling.h"
+#include "tests/support/window_search.h"
+
 namespace {
 
-constexpr int kTextControlId = 0xFFFF;
 constexpr int kIconControlId = 0x0440;
 constexpr DWORD kPollInterval = 10;
-constexpr UINT kReplyTimeout = 5000;
 
 // The hook procedure has no context argument: the answerer made last.
 MessageBoxAnswerer* gActive = nullptr;
 
-// Sent, not read directly: from the second thread WM_GETTEXT returns only once the
-// box's thread is in the box's message loop, so the box is then placed and shown.
-std::string windowText(HWND window) {
-    char text[4096] = "";
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_NORMAL, kReplyTimeout, &ignored);
-    return text;
-}
-
-bool isMessageBox(HWND window) {
-    char className[16] = "";
-    return GetClassNameA(window, className, sizeof className) > 0 &&
-           lstrcmpA(className, "#32770") == 0 && GetDlgItem(window, kTextControlId) != nullptr;
-}
-
 ShownBox describe(HWND box) {
     ShownBox shown;
-    shown.text = windowText(GetDlgItem(box, kTextControlId));
+    shown.text = windowText(GetDlgItem(box, kMessageBoxTextId));
     shown.caption = windowText(box);
     shown.owner = GetWindow(box, GW_OWNER);
     GetWindowRect(box, &shown.rect);
@@ -85,14 +70,7 @@ void MessageBoxAnswerer::callWhileOpen(std::function<void()> code) {
 }
 
 bool MessageBoxAnswerer::waitForBoxes(size_t count, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (shown().size() < count) {
-        if (GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-        Sleep(kPollInterval);
-    }
-    return true;
+    return waitUntil([&] { return shown().size() >= count; }, timeoutMs, kPollInterval);
 }
 
 LRESULT CALLBACK MessageBoxAnswerer::activation(int code, WPARAM wParam, LPARAM lParam) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "registration/registry_access.h"
+#include "text/scoped_handles.h"
 
 namespace {
 
@@ -184,11 +185,14 @@ void createFolders(const std::string& folder) {
     CreateDirectoryA(folder.c_str(), nullptr);
 }
 
-void removeTree(const std::string& folder) {
-    const std::string prefix = folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
+namespace {
+
+// Everything in `prefix` (which ends in a backslash); the search is closed
+// before the caller removes the folder itself.
+void removeContents(const std::string& prefix) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((prefix + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    const ScopedFind search(FindFirstFileA((prefix + "*").c_str(), &found));
+    if (search.valid()) {
         do {
             const std::string name = found.cFileName;
             if (name == "." || name == "..") {
@@ -201,9 +205,15 @@ void removeTree(const std::string& folder) {
             } else {
                 DeleteFileA(path.c_str());
             }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &found));
     }
+}
+
+}  // namespace
+
+void removeTree(const std::string& folder) {
+    const std::string prefix = folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
+    removeContents(prefix);
     RemoveDirectoryA(prefix.c_str());
 }
 

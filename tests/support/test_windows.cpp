@@ -31,9 +31,9 @@ InstallingPage::InstallingPage() {
     InitCommonControlsEx(&controls);
     window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
-    addControl(window_, PROGRESS_CLASSA, kInstallProgressBar, 0);
-    addControl(window_, "STATIC", kInstallDetailLine, 30);
-    addControl(window_, "STATIC", kInstallStatusLine, 60);
+    addControl(window_, PROGRESS_CLASSA, IDC_INSTALLING_PRG_PROGRESS, 0);
+    addControl(window_, "STATIC", IDC_INSTALLING_TXT_DETAIL, 30);
+    addControl(window_, "STATIC", IDC_INSTALLING_TXT_STATUS, 60);
 }
 
 std::string InstallingPage::line(int id) const {
@@ -43,7 +43,8 @@ std::string InstallingPage::line(int id) const {
 }
 
 int InstallingPage::progressPosition() const {
-    return static_cast<int>(SendDlgItemMessageA(window_, kInstallProgressBar, PBM_GETPOS, 0, 0));
+    return static_cast<int>(
+        SendDlgItemMessageA(window_, IDC_INSTALLING_PRG_PROGRESS, PBM_GETPOS, 0, 0));
 }
 
 StandInWizard::StandInWizard() {

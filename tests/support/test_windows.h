@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource_ids.h"
+
 class InstallingPage {
 public:
     InstallingPage();

@@ -1,6 +1,7 @@
 #include "tests/support/tree_snapshot.h"
 
 #include "tests/support/test_environment.h"
+#include "text/scoped_handles.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ bool isSkipped(const std::string& path, const std::vector<std::string>& skipped)
 void snapshotInto(const std::string& root, const std::string& relative,
                   const std::vector<std::string>& skipped, FolderTree* tree) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((root + relative + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    const ScopedFind search(FindFirstFileA((root + relative + "*").c_str(), &found));
+    if (!search.valid()) {
         return;
     }
     do {
@@ -38,8 +39,7 @@ void snapshotInto(const std::string& root, const std::string& relative,
             readFile(root + relative + name, &state.contents);
         }
         (*tree)[relative + name] = state;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
 }
 
 void registryInto(HKEY key, const std::string& relative, RegistryTree* tree) {
@@ -68,10 +68,9 @@ void registryInto(HKEY key, const std::string& relative, RegistryTree* tree) {
         }
         const std::string sub = relative.empty() ? name.data() : relative + "\\" + name.data();
         (*tree)[sub] = "";
-        HKEY child = nullptr;
-        if (RegOpenKeyExA(key, name.data(), 0, KEY_READ, &child) == ERROR_SUCCESS) {
-            registryInto(child, sub, tree);
-            RegCloseKey(child);
+        ScopedKey child;
+        if (RegOpenKeyExA(key, name.data(), 0, KEY_READ, child.out()) == ERROR_SUCCESS) {
+            registryInto(child.get(), sub, tree);
         }
     }
 }
@@ -90,10 +89,9 @@ FolderTree snapshotTree(const std::string& root, const std::vector<std::string>&
 
 RegistryTree snapshotRegistry(HKEY root, const std::string& key) {
     RegistryTree tree;
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
-        registryInto(opened, "", &tree);
-        RegCloseKey(opened);
+    ScopedKey opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, opened.out()) == ERROR_SUCCESS) {
+        registryInto(opened.get(), "", &tree);
     }
     return tree;
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "startup/setup_session.h"
+#include "tests/support/polling.h"
+#include "tests/support/window_search.h"
 #include "wizard/wizard_frame.h"
 
 namespace {
@@ -24,23 +26,8 @@ LRESULT sendToWizard(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return static_cast<LRESULT>(result);
 }
 
-BOOL CALLBACK findMessageBox(HWND window, LPARAM found) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[16] = "";
-    if (process == GetCurrentProcessId() && window != gSession.sheetWindow &&
-        IsWindowVisible(window) && GetClassNameA(window, className, sizeof className) > 0 &&
-        lstrcmpA(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr) {
-        *reinterpret_cast<bool*>(found) = true;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 bool messageBoxOpen() {
-    bool found = false;
-    EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&found));
-    return found;
+    return findMessageBox(gSession.sheetWindow) != nullptr;
 }
 
 struct ScriptRun {
@@ -71,17 +58,6 @@ DWORD WINAPI watchScript(void* context) {
         PostThreadMessageA(watch.wizardThread, WM_QUIT, 0, 0);
     }
     return 0;
-}
-
-template <typename Condition>
-bool waitUntil(Condition condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(kPoll);
-    }
-    return true;
 }
 
 // The header's texts are drawn by comctl32 with DrawTextW: its import of that
@@ -289,15 +265,16 @@ void WizardDriver::settle() {
     constexpr int kStableLooks = 15;
     int stableLooks = 0;
     int lastPage = -1;
-    const DWORD start = GetTickCount();
-    while (stableLooks < kStableLooks && GetTickCount() - start < 10000) {
-        const bool boxOpen = messageBoxOpen();
-        sendToWizard(gSession.sheetWindow, WM_NULL, 0, 0);
-        const int page = pageId();
-        stableLooks = (!boxOpen && page == lastPage) ? stableLooks + 1 : 0;
-        lastPage = page;
-        Sleep(kPoll);
-    }
+    waitUntil(
+        [&] {
+            const bool boxOpen = messageBoxOpen();
+            sendToWizard(gSession.sheetWindow, WM_NULL, 0, 0);
+            const int page = pageId();
+            stableLooks = (!boxOpen && page == lastPage) ? stableLooks + 1 : 0;
+            lastPage = page;
+            return stableLooks >= kStableLooks;
+        },
+        10000);
 }
 
 std::string WizardDriver::sheetTitle() {

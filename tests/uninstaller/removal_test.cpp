@@ -14,7 +14,9 @@
 #include "engine/shortcuts.h"
 #include "engine/undo_journal.h"
 #include "startup/launching.h"
+#include "tests/support/polling.h"
 #include "tests/support/test_environment.h"
+#include "text/scoped_handles.h"
 
 namespace {
 
@@ -272,18 +274,15 @@ protected:
     // Its copy in the temporary folder ends after the first process, taking its
     // own file with it (and the original's, after a removal).
     bool copyEnded() {
-        for (int i = 0; i < 200; ++i) {
-            WIN32_FIND_DATAA found;
-            char temp[MAX_PATH] = "";
-            GetTempPathA(MAX_PATH, temp);
-            HANDLE search = FindFirstFileA((std::string(temp) + "uninst_kvr-*").c_str(), &found);
-            if (search == INVALID_HANDLE_VALUE) {
-                return true;
-            }
-            FindClose(search);
-            Sleep(50);
-        }
-        return false;
+        char temp[MAX_PATH] = "";
+        GetTempPathA(MAX_PATH, temp);
+        const std::string copies = std::string(temp) + "uninst_kvr-*";
+        return waitUntil(
+            [&] {
+                WIN32_FIND_DATAA found;
+                return !ScopedFind(FindFirstFileA(copies.c_str(), &found)).valid();
+            },
+            10000);
     }
     const std::string logFile_ = folder_.path("uninstall.log");
 };

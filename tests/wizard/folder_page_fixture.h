@@ -13,18 +13,12 @@
 
 #include "startup/setup_session.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/shell_lookups.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/wizard_driver.h"
 
 inline constexpr const char* kBrowseHint =
     "If you're not sure how to write a path, use Browse button...";
-
-// A special folder as SHGetFolderPathA gives it, without a trailing backslash.
-inline std::string shellFolder(int csidl) {
-    char path[MAX_PATH] = "";
-    EXPECT_EQ(S_OK, SHGetFolderPathA(nullptr, csidl, nullptr, 0, path));
-    return path;
-}
 
 // What one Next that shows a message box leaves behind.
 struct NextAttempt {

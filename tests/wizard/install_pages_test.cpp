@@ -15,6 +15,9 @@
 #include "resources/resource_ids.h"
 #include "startup/setup_session.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/polling.h"
+#include "tests/support/shell_lookups.h"
+#include "tests/support/window_search.h"
 #include "engine/install_driver.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/test_windows.h"
@@ -31,6 +34,8 @@ constexpr const char* kExitQuestion =
 constexpr const char* kUninstallKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrova";
 constexpr DWORD kInstallTimeout = 60000;
+// How long a click or page change of the wizard may take to show.
+constexpr DWORD kUiWait = 5000;
 
 TEST(ReadySummary, ListsTheFoldersTheStartMenuFolderAndTheChosenIcons) {
     const std::string folders =
@@ -85,17 +90,6 @@ TEST(QuickLaunchOffer, OnlyBeforeVersionSixOneAndWithAnApplicationDataFolder) {
     EXPECT_FALSE(quickLaunchOffered(false, nullptr));
 }
 
-template <typename Condition>
-bool eventually(Condition condition, DWORD timeoutMs = 5000) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
-
 // A process's creation time as the open recorder writes it.
 std::string creationTime(HANDLE process) {
     FILETIME created, exited, kernel, user;
@@ -148,38 +142,6 @@ private:
     std::string log_;
 };
 
-struct MessageBoxSearch {
-    HWND except;
-    HWND found;
-};
-
-BOOL CALLBACK visitForMessageBox(HWND window, LPARAM context) {
-    MessageBoxSearch& search = *reinterpret_cast<MessageBoxSearch*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[16] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (window != search.except && process == GetCurrentProcessId() && IsWindowVisible(window) &&
-        lstrcmpA(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr) {
-        search.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A message box of this process other than the wizard.
-HWND findMessageBox(HWND except) {
-    MessageBoxSearch search{except, nullptr};
-    EnumWindows(visitForMessageBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::string messageText(HWND box) {
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
-}
-
 class InstallPagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -198,9 +160,7 @@ protected:
         choices.createDesktopIcon = 0;
         choices.createQuickLaunchIcon = 0;
         choices.stagingFolder.clear();
-        char desktop[MAX_PATH] = "";
-        SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
-        desktopLink_ = std::string(desktop) + "\\Kestrova.lnk";
+        desktopLink_ = shellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Kestrova.lnk";
         ASSERT_FALSE(pathExists(desktopLink_));
     }
 
@@ -225,7 +185,7 @@ protected:
             return false;
         if (wizard.control(IDC_START_MENU_CHK_NONE) != nullptr) {
             wizard.click(IDC_START_MENU_CHK_NONE);
-            eventually([&] { return wizard.isChecked(IDC_START_MENU_CHK_NONE); });
+            waitUntil([&] { return wizard.isChecked(IDC_START_MENU_CHK_NONE); }, kUiWait);
         }
         if (!wizard.walkTo(IDD_DATA_FOLDER))
             return false;
@@ -239,7 +199,7 @@ protected:
             return false;
         wizard.press(PSBTN_NEXT);
         return wizard.waitForPage(IDD_FINISH, kInstallTimeout) &&
-               eventually([&] { return wizard.sheetButtonEnabled(WizardDriver::kFinish); });
+               waitUntil([&] { return wizard.sheetButtonEnabled(WizardDriver::kFinish); }, kUiWait);
     }
 
     // Until the folder pages have their fields, the choices set in SetUp stand.
@@ -251,7 +211,7 @@ protected:
     static void setChecked(WizardDriver& wizard, int id, bool checked) {
         if (wizard.isChecked(id) != checked) {
             wizard.click(id);
-            eventually([&] { return wizard.isChecked(id) == checked; });
+            waitUntil([&] { return wizard.isChecked(id) == checked; }, kUiWait);
         }
     }
 
@@ -312,10 +272,12 @@ TEST_F(InstallPagesTest, InstallsToTheEndAndFinishOpensTheCheckedItemsInOrder) {
                                  wizard.sheetButtonEnabled(WizardDriver::kFinish);
         if (!wizard.waitForPage(IDD_FINISH, kInstallTimeout))
             return;
-        finishOnly = eventually([&] {
-            return wizard.sheetButtonEnabled(WizardDriver::kFinish) &&
-                   !wizard.sheetButtonEnabled(WizardDriver::kBack);
-        });
+        finishOnly = waitUntil(
+            [&] {
+                return wizard.sheetButtonEnabled(WizardDriver::kFinish) &&
+                       !wizard.sheetButtonEnabled(WizardDriver::kBack);
+            },
+            kUiWait);
         launchChecked = wizard.isChecked(IDC_FINISH_CHK_LAUNCH);
         manualChecked = wizard.isChecked(IDC_FINISH_CHK_MANUAL);
         guideChecked = wizard.isChecked(IDC_FINISH_CHK_HARDWARE_GUIDE);
@@ -357,7 +319,7 @@ TEST_F(InstallPagesTest, InstallsToTheEndAndFinishOpensTheCheckedItemsInOrder) {
 
     HWND program = nullptr;
     EXPECT_TRUE(
-        eventually([&] { return (program = FindWindowA("Velmora_kestrova", nullptr)); }, 10000));
+        waitUntil([&] { return (program = FindWindowA("Velmora_kestrova", nullptr)); }, 10000));
     DWORD programId = 0;
     GetWindowThreadProcessId(program, &programId);
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, programId);
@@ -367,7 +329,7 @@ TEST_F(InstallPagesTest, InstallsToTheEndAndFinishOpensTheCheckedItemsInOrder) {
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 10000));
     CloseHandle(process);
 
-    eventually([&] { return recorder.opened().size() >= 2; });
+    waitUntil([&] { return recorder.opened().size() >= 2; }, kUiWait);
     const auto opened = recorder.opened();
     ASSERT_EQ(2u, opened.size());
     EXPECT_EQ(installFolder_ + "\\Manual\\index.htm", opened[0].second);
@@ -519,23 +481,24 @@ TEST_F(InstallPagesTest, FailedStepReturnsToTheReadyPageAndNextFromThereInstalls
             return;
         wizard.press(PSBTN_NEXT);
         HWND box = nullptr;
-        if (!eventually([&] { return (box = findMessageBox(wizard.sheet())); }, kInstallTimeout))
+        if (!waitUntil([&] { return (box = findMessageBox(wizard.sheet())); }, kInstallTimeout))
             return;
-        failure = messageText(box);
+        failure = windowText(GetDlgItem(box, kMessageBoxTextId));
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         backOnReady = wizard.waitForPage(IDD_READY);
-        nextEnabled = eventually([&] { return wizard.sheetButtonEnabled(WizardDriver::kNext); });
+        nextEnabled =
+            waitUntil([&] { return wizard.sheetButtonEnabled(WizardDriver::kNext); }, kUiWait);
         CloseHandle(file);
         file = INVALID_HANDLE_VALUE;
 
         wizard.press(PSBTN_NEXT);
-        if (!eventually([&] { return (box = findMessageBox(wizard.sheet())); }, kInstallTimeout))
+        if (!waitUntil([&] { return (box = findMessageBox(wizard.sheet())); }, kInstallTimeout))
             return;
-        registration = messageText(box);
+        registration = windowText(GetDlgItem(box, kMessageBoxTextId));
         wizard.press(PSBTN_CANCEL);
         Sleep(300);
         cancelRefused = gSession.sheetWindow != nullptr && wizard.pageId() == IDD_INSTALLING;
-        noOtherBox = !eventually(
+        noOtherBox = !waitUntil(
             [&] {
                 HWND other = findMessageBox(wizard.sheet());
                 return other != nullptr && other != box;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/polling.h"
 #include "tests/wizard/folder_page_fixture.h"
 
 namespace {
@@ -18,13 +19,7 @@ constexpr const char* kCannotCreate = "Start Menu shortcut cannot be created.\nC
 // Clicks the check box and waits until the click has been handled.
 bool clickNoFolder(WizardDriver& wizard, bool checkedAfter) {
     wizard.click(kNoFolder);
-    const DWORD start = GetTickCount();
-    while (wizard.isChecked(kNoFolder) != checkedAfter) {
-        if (GetTickCount() - start > 5000)
-            return false;
-        Sleep(10);
-    }
-    return true;
+    return waitUntil([&] { return wizard.isChecked(kNoFolder) == checkedAfter; }, 5000);
 }
 
 class StartMenuPage : public FolderPageTest {
