@@ -81,16 +81,22 @@ repro: dist
 
 # Every test program runs on both targets: the 32-bit build under the 32-bit Wine
 # loader (skipped, saying so, on a kernel without 32-bit support), the x64 build
-# under wine64. A failure on one target does not keep the other from running.
+# under wine64. The 32-bit run, the longest, goes on beside the x64 run and the
+# fuzzing (each target has its own prefix, server and display); its output
+# follows theirs. A failure on one does not keep the others from running.
+WIN32TEST_LOG := $(BUILD)/test-win32.log
+
 test: dist win32test
 	@tools/check-release.sh dist/KestrovaSetup.exe
 	@/usr/bin/python3 tools/check-winget-manifest.py dist/winget dist/KestrovaSetup.exe \
 		dist/KestrovaSetup-x64.exe
 	@cd $(HOST) && ctest --output-on-failure
 	@status=0; \
-	tools/wine-test.sh $(WIN32TEST) || status=1; \
+	tools/wine-test.sh $(WIN32TEST) >$(WIN32TEST_LOG) 2>&1 & win32=$$!; \
 	tools/wine-test.sh $(WIN64) || status=1; \
 	tools/fuzz.sh $(BUILD) $(TEST_FUZZ_SECONDS) $(PACKAGES) || status=1; \
+	wait $$win32 || status=1; \
+	cat $(WIN32TEST_LOG); \
 	exit $$status
 
 # The setup program under Wine, from a fresh prefix: the 32-bit release under the

@@ -124,20 +124,19 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 140); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-            xvfb_pid=$!
-            for _ in $(seq 1 100); do
-                [ -e "/tmp/.X11-unix/X$n" ] && break
-                sleep 0.05
-            done
-            if kill -0 "$xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
-                export DISPLAY=":$n"
-                break
-            fi
-            xvfb_pid=""
+    # Xvfb picks a free display itself and writes its number once it accepts
+    # connections: runs that start at the same time never take the same one.
+    displayfile="$rig/display"
+    rm -f "$displayfile"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" </dev/null >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 200); do
+        if [ -s "$displayfile" ]; then
+            export DISPLAY=":$(tr -d '\n' <"$displayfile")"
+            break
         fi
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.05
     done
     [ -n "${DISPLAY:-}" ] || { echo "wine-test: could not start Xvfb" >&2; exit 1; }
 fi
