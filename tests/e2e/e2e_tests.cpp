@@ -330,14 +330,7 @@ TEST_F(SetupEndToEnd, FirstInstallationWithDefaultChoicesAndBothIcons) {
 TEST_F(ListedPayloadEndToEnd, InstallsExactlyTheFilesOfItsList) {
     const std::vector<PackageFile> files = packageFiles();
     ASSERT_FALSE(files.empty()) << "--package-list=" << gOptions.packageList;
-    recordOpenedDocuments();
-    SetupProcess setup(gOptions.setup);
-    HWND sheet = setup.waitForWizard();
-    ASSERT_NE(sheet, nullptr);
-    WizardDriver wizard(sheet);
-    walkToFinish(setup, wizard, nullptr, nullptr);
-    ASSERT_EQ(wizard.pageId(), IDD_FINISH);
-    finish(setup, wizard);
+    installWithTheDefaults();
 
     const std::string folder = installFolder() + "\\";
     std::set<std::string> expected = {"__cdcb.lx"};

@@ -110,14 +110,7 @@ void installSilently() {
 // With the defaults, so that Finish starts the program: the uninstaller has to
 // close it.
 void installWithTheWizard() {
-    recordOpenedDocuments();
-    SetupProcess setup(gOptions.setup);
-    HWND sheet = setup.waitForWizard();
-    ASSERT_NE(sheet, nullptr);
-    WizardDriver wizard(sheet);
-    walkToFinish(setup, wizard, nullptr, nullptr);
-    ASSERT_EQ(wizard.pageId(), IDD_FINISH);
-    finish(setup, wizard);
+    installWithTheDefaults();
     ASSERT_TRUE(waitUntil([] { return standInCount() == 1; }, 10000)) << "kvr.exe did not start";
 }
 

@@ -114,3 +114,14 @@ void finish(SetupProcess& setup, WizardDriver& wizard) {
     ASSERT_TRUE(setup.waitForExit(kExitWait, &exitCode));
     EXPECT_EQ(exitCode, 0u);
 }
+
+void installWithTheDefaults() {
+    recordOpenedDocuments();
+    SetupProcess setup(gOptions.setup);
+    HWND sheet = setup.waitForWizard();
+    ASSERT_NE(sheet, nullptr);
+    WizardDriver wizard(sheet);
+    walkToFinish(setup, wizard, nullptr, nullptr);
+    ASSERT_EQ(wizard.pageId(), IDD_FINISH);
+    finish(setup, wizard);
+}

@@ -30,3 +30,7 @@ void walkToFinish(SetupProcess& setup, WizardDriver& wizard, const char* dpiTag,
 
 // Presses Finish and waits for the setup to end with exit code 0.
 void finish(SetupProcess& setup, WizardDriver& wizard);
+
+// Starts the setup under test (--setup) and installs with the default choices
+// through the wizard, its documents recorded, up to and including Finish.
+void installWithTheDefaults();
