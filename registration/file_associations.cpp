@@ -54,14 +54,10 @@ bool associateWebPageType(const char* extension, const TextBuffer& icon) {
     }
     TextBuffer extensionKey;
     extensionKey.format("Software\\Classes\\%s", extension);
-    if (!writeClassText(extensionKey.text(), "", "Open.html.file")) {
-        allWritten = false;
-    }
-    if (!writeClassText(extensionKey.text(), "Content Type", "text/html")) {
-        allWritten = false;
-    }
-    if (!writeClassText(extensionKey.text(), "PerceivedType", "text")) {
-        allWritten = false;
+    for (const ClassValue& value : kWebPageExtensionValues) {
+        if (!writeClassText(extensionKey.text(), value.name, value.data)) {
+            allWritten = false;
+        }
     }
     return allWritten;
 }
@@ -77,16 +73,16 @@ int registerDocumentType() {
     const TextBuffer program = concat(withTrailingSeparator(folder.text()), "kvr.exe");
     TextBuffer text;
     text.format("\"%s\" \"%%1\"", program.text());
-    if (!writeClassText("Software\\Classes\\KVRD.file\\Shell\\open\\Command", "", text.text())) {
+    if (!writeClassText(kDocumentCommandKey, "", text.text())) {
         return 0;
     }
     text.format("%s,-279", program.text());
-    if (!writeClassText("Software\\Classes\\KVRD.file\\DefaultIcon", "", text.text())) {
+    if (!writeClassText(kDocumentIconKey, "", text.text())) {
         return 0;
     }
     TextBuffer extensionKey;
-    extensionKey.format("Software\\Classes\\%s", ".kvrd");
-    if (!writeClassText(extensionKey.text(), "", "KVRD.file")) {
+    extensionKey.format("Software\\Classes\\%s", kDocumentExtension);
+    if (!writeClassText(extensionKey.text(), "", kDocumentTypeName)) {
         return 0;
     }
     writeClassText(extensionKey.text(), "PerceivedType", "Document");

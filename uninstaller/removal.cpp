@@ -7,7 +7,9 @@
 #include <shlwapi.h>
 
 #include "engine/folder_paths.h"
+#include "registration/file_associations.h"
 #include "registration/registry_access.h"
+#include "registration/settings_constants.h"
 #include "registration/uninstall_registration.h"
 #include "startup/exit_codes.h"
 #include "startup/install_log.h"
@@ -24,24 +26,8 @@ constexpr const char* kDriverLibraryCopy = "__cdcb.lx";
 constexpr const char* kStartMenuRecord = "instOSMP";
 constexpr const char* kProductKey = "Software\\from Velmora\\Kestrova & Scheduler";
 constexpr const char* kMakerKey = "Software\\from Velmora";
-constexpr const char* kDocumentTypeKey = "Software\\Classes\\KVRD.file";
-constexpr const char* kDocumentCommandKey = "Software\\Classes\\KVRD.file\\Shell\\open\\Command";
-constexpr const char* kDocumentExtensionKey = "Software\\Classes\\.kvrd";
-constexpr const char* kDocumentTypeName = "KVRD.file";
-constexpr const char* kInstallerKey = "Software\\from Velmora\\Installer";
-// The web-page association that the setup makes where ".htm" or ".html" has none.
-constexpr const char* kWebPageTypeKey = "Software\\Classes\\Open.html.file";
-constexpr const char* kWebPageTypeName = "Open.html.file";
-constexpr const char* kWebPageExtensionKeys[] = {"Software\\Classes\\.htm",
-                                                 "Software\\Classes\\.html"};
 // Removed by /purge only once empty: the maker's key may hold other products.
 constexpr const char* kEmptiedKeys[] = {kInstallerKey, kProductKey, kMakerKey};
-struct ValueWritten {
-    const char* name;
-    const char* data;
-};
-constexpr ValueWritten kWebPageExtensionValues[] = {
-    {"", kWebPageTypeName}, {"Content Type", "text/html"}, {"PerceivedType", "text"}};
 constexpr const char* kStartMenuLinks[] = {"Kestrova.lnk", "Manual.lnk", "Quick Hardware Setup.lnk",
                                            "Uninstall.lnk"};
 // The settings values that say the program is installed; the rest are the user's.
@@ -240,7 +226,7 @@ private:
             if (!namesWebPageType(key)) {
                 continue;
             }
-            for (const ValueWritten& value : kWebPageExtensionValues) {
+            for (const ClassValue& value : kWebPageExtensionValues) {
                 if (sameText(readTrimmedText(key, value.name).text(), value.data)) {
                     SHDeleteValueA(HKEY_CURRENT_USER, key, value.name);
                 }
