@@ -61,6 +61,42 @@ TextBuffer ownPath() {
     return TextBuffer(path);
 }
 
+// Starts the copy of this program, which inherits what it needs: a handle to
+// this process (to wait for its end) and the write end of a pipe for its exit
+// code. The pipe's read end goes to `reader` and the copy's process to `child`
+// (null when not made); false when the copy did not start.
+bool startCopy(const TextBuffer& copy, const char* commandLine, HANDLE* reader, HANDLE* child) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(reader, &writeEnd, &inherit, 0)) {
+        return false;
+    }
+    // Closed here once the copy holds its own, so that a copy that ends without
+    // writing ends the read too.
+    const ScopedHandle writer(writeEnd);
+    HANDLE self = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                         SYNCHRONIZE, TRUE, 0)) {
+        return false;
+    }
+    const ScopedHandle selfHandle(self);
+    TextBuffer line;
+    line.format("\"%s\" /copyof=%llu,%llu %s", copy.text(),
+                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)),
+                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(writeEnd)),
+                commandLine);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(copy.text(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    const ScopedHandle thread(process.hThread);
+    *child = process.hProcess;
+    return true;
+}
+
 // The first process: runs a temporary copy of itself with the same switches and
 // returns the code that the copy reports.
 int runFromTemporaryCopy(const char* commandLine) {
@@ -78,31 +114,13 @@ int runFromTemporaryCopy(const char* commandLine) {
         CreateFileA(copy.text(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     &inherit, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    HANDLE self = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0) ||
-        !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                         SYNCHRONIZE, TRUE, 0)) {
-        return kExitFailed;
-    }
+    HANDLE process = nullptr;
+    const bool started = startCopy(copy, commandLine, &readEnd, &process);
     const ScopedHandle reader(readEnd);
-    const ScopedHandle selfHandle(self);
-    TextBuffer line;
-    line.format("\"%s\" /copyof=%llu,%llu %s", copy.text(),
-                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)),
-                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(writeEnd)),
-                commandLine);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessA(copy.text(), line.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
-    CloseHandle(writeEnd);
+    const ScopedHandle child(process);
     if (!started) {
         return kExitFailed;
     }
-    const ScopedHandle child(process.hProcess);
-    CloseHandle(process.hThread);
     int32_t code = 0;
     DWORD read = 0;
     if (ReadFile(reader.get(), &code, sizeof code, &read, nullptr) && read == sizeof code) {
