@@ -65,8 +65,7 @@ done
 prefix="$build/wine-rig/$prefix_name"
 small_mount="$build/wine-rig/$prefix_name-small-drive"
 mountpoint -q "$small_mount" 2>/dev/null && umount "$small_mount"
-rm -rf "$prefix"
-cp -a "$KVR_WINE_TEMPLATE" "$prefix"
+"$tools/copy-wine-prefix.sh" "$KVR_WINE_TEMPLATE" "$prefix"
 rm -f "$prefix/wineserver"
 export WINEPREFIX="$prefix"
 stop_server() {

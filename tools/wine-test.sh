@@ -105,8 +105,7 @@ if [ "$(cat "$template/.kvr-template" 2>/dev/null)" != "$template_version $WINEA
     make_template
 fi
 
-rm -rf "$prefix"
-cp -a "$template" "$prefix"
+"$tools/copy-wine-prefix.sh" "$template" "$prefix"
 export WINEPREFIX="$prefix" KVR_WINE_TEMPLATE="$template"
 
 xvfb_pid=""

@@ -35,8 +35,10 @@ start() {
     local folder=$1 template=$2
     rm -rf "$folder/prefix" "$folder/home" "$folder/tmp"
     mkdir -p "$folder/home" "$folder/tmp"
-    cp -a "$template" "$folder/prefix"
-    chown -R $user:$user "$folder"
+    "$(dirname "$0")/copy-wine-prefix.sh" "$template" "$folder/prefix"
+    # Wine's libraries are the template's own files, readable by everyone: the user gets
+    # everything else, and the template stays root's.
+    find "$folder" \( ! -type f -o -links 1 \) -exec chown -h $user:$user {} +
     if ! as_user "$folder" test -w "$folder/prefix"; then
         echo "wine-unprivileged: user $user cannot reach $folder" >&2
         return 1
