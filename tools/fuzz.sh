@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the package reader, kvrpack's list and verify and the setup's switch
-# grammar (tests/fuzz) with libFuzzer, AddressSanitizer and
+# Fuzzes the package reader, kvrpack's list and verify and the switch grammars
+# of the setup and the uninstaller (tests/fuzz) with libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer, natively with clang.
 #
 #   tools/fuzz.sh BUILD SECONDS [ARCHIVE...]
@@ -19,7 +19,7 @@ shift 2
 root=$(dirname "$(dirname "$(realpath "$0")")")
 out="$build/fuzz"
 corpus="$root/tests/fuzz/corpus"
-targets=(package_format_fuzz kvrpack_fuzz install_switches_fuzz)
+targets=(package_format_fuzz kvrpack_fuzz install_switches_fuzz uninstall_switches_fuzz)
 mkdir -p "$out"
 
 probe="$out/probe"

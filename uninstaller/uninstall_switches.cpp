@@ -1,5 +1,6 @@
 #include "uninstaller/uninstall_switches.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,10 +29,16 @@ bool setOnce(bool* flag) {
     return true;
 }
 
+// Digits only: strtoull alone would also take a sign ("-1" is the current process's
+// pseudo handle) and would cut a value too large for a handle.
 bool readHandle(const char** cursor, char end, HANDLE* handle) {
+    if (**cursor < '0' || **cursor > '9') {
+        return false;
+    }
     char* after = nullptr;
+    errno = 0;
     const unsigned long long value = std::strtoull(*cursor, &after, 10);
-    if (after == *cursor || *after != end) {
+    if (*after != end || errno == ERANGE || static_cast<ULONG_PTR>(value) != value) {
         return false;
     }
     *handle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value));

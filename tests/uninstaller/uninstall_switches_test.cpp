@@ -32,6 +32,11 @@ const SwitchCase kCases[] = {
     {"/log=\"C:\\open /silent", false, false, false, "", 0, 0},
     {"/copyof=12", false, false, false, "", 0, 0},
     {"/copyof=a,b", false, false, false, "", 0, 0},
+    {"/copyof=-1,345", false, false, false, "", 0, 0},
+    {"/copyof=+12,345", false, false, false, "", 0, 0},
+    {"/copyof=12,-345", false, false, false, "", 0, 0},
+    {"/copyof=18446744073709551616,345", false, false, false, "", 0, 0},
+    {"/copyof=4294967296,345", sizeof(ULONG_PTR) == 8, false, false, "", 0, 0},
 };
 
 TEST(UninstallSwitches, EachLineGivesItsSwitches) {
