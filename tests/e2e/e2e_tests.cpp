@@ -231,6 +231,29 @@ TEST_F(SetupEndToEnd, LibrariesBesideTheSetupAreNeverLoaded) {
     }
 }
 
+// Both rich-edit libraries disabled for the setup alone (an empty override): start-up
+// says so, and the wizard still opens. (Its icons cannot be read from another
+// process here: WM_GETICON answers null across processes under Wine.)
+TEST_F(SetupEndToEnd, MissingRichEditLibrariesAreReportedAndTheWizardRunsAnyway) {
+    const std::string overridesKey =
+        "Software\\Wine\\AppDefaults\\" + fileNameOf(gOptions.setup) + "\\DllOverrides";
+    for (const char* name : {"riched20", "riched32"}) {
+        writeRawText(HKEY_CURRENT_USER, overridesKey, name, "");
+    }
+    SetupProcess setup(gOptions.setup);
+    const SetupBox box = setup.waitForBox();
+    deleteKeyTree(HKEY_CURRENT_USER, overridesKey);
+    ASSERT_TRUE(box) << "no message box";
+    EXPECT_EQ(box.text, "Failed to initialize the installer");
+    EXPECT_EQ(box.caption, kCaption);
+    EXPECT_TRUE(setup.answer(box, IDOK));
+    HWND sheet = setup.waitForWizard();
+    ASSERT_NE(sheet, nullptr);
+    WizardDriver wizard(sheet);
+    EXPECT_EQ(wizard.pageId(), IDD_WELCOME);
+    cancelAndExpectExit(setup, wizard);
+}
+
 TEST_F(SetupEndToEnd, SecondCopyIsRefusedWhileTheFirstShowsItsWizard) {
     SetupProcess first(gOptions.setup);
     HWND sheet = first.waitForWizard();
