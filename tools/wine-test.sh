@@ -162,5 +162,17 @@ else
     fi
     echo "wine-test: the $bits-bit build $build under $WINE (WINEARCH=$WINEARCH)"
     cd "$build"
-    ctest --output-on-failure "$@"
+    status=0
+    ctest --output-on-failure "$@" || status=$?
+    # The prefixes share the template's libraries (copy-wine-prefix.sh): one written
+    # through a link would change every later run, so the template goes.
+    changed=$(find "$template/drive_c/windows" -newer "$template/.kvr-template" -type f \
+        \( -path '*/system32/*' -o -path '*/syswow64/*' -o -path '*/winsxs/*' \) | head -n 5)
+    if [ -n "$changed" ]; then
+        echo "wine-test: a run wrote to Wine's libraries shared with the template; it is made anew next time:" >&2
+        echo "$changed" >&2
+        rm -rf "$template"
+        exit 1
+    fi
+    exit $status
 fi
