@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "startup/install_switches.h"
+#include "tests/fuzz/fuzz_line.h"
 
 namespace {
 
@@ -33,11 +34,7 @@ void requireCleanValue(const char (&value)[kSwitchValueSize]) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const size_t length = strnlen(reinterpret_cast<const char*>(data), size);
-    // An exact heap copy, so that a read past the terminator is caught.
-    std::unique_ptr<char[]> line(new char[length + 1]);
-    std::memcpy(line.get(), data, length);
-    line[length] = '\0';
+    const std::unique_ptr<char[]> line = fuzzLine(data, size);
 
     isSwitchLine(line.get());
     InstallSwitches switches;
@@ -46,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(strnlen(reason, sizeof reason) < sizeof reason, "the reason is not terminated");
     if (accepted) {
         require(reason[0] == '\0', "an accepted line has a reason");
-        for (const auto* value : {&switches.log, &switches.dir, &switches.group,
-                                  &switches.dataDir, &switches.temp}) {
+        for (const auto* value :
+             {&switches.log, &switches.dir, &switches.group, &switches.dataDir, &switches.temp}) {
             requireCleanValue(*value);
         }
         require(switches.hasTasks || (!switches.desktopIcon && !switches.quickLaunchIcon),

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "tests/fuzz/fuzz_line.h"
 #include "uninstaller/uninstall_switches.h"
 
 namespace {
@@ -23,11 +24,7 @@ void require(bool condition, const char* what) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const size_t length = strnlen(reinterpret_cast<const char*>(data), size);
-    // An exact heap copy, so that a read past the terminator is caught.
-    std::unique_ptr<char[]> line(new char[length + 1]);
-    std::memcpy(line.get(), data, length);
-    line[length] = '\0';
+    const std::unique_ptr<char[]> line = fuzzLine(data, size);
 
     UninstallSwitches switches;
     const bool accepted = parseUninstallSwitches(line.get(), &switches);
