@@ -98,10 +98,13 @@ make_template() {
             mkdir -p "$link"
         done
     done
-    echo "$template_version $WINEARCH" >"$template/.kvr-template"
+    echo "$template_stamp" >"$template/.kvr-template"
 }
 
-if [ "$(cat "$template/.kvr-template" 2>/dev/null)" != "$template_version $WINEARCH" ]; then
+# Another Wine would update the prefix's libraries at its first start, through the
+# links that the test prefixes share with the template: a new Wine gets a new template.
+template_stamp="$template_version $WINEARCH $("$WINE" --version 2>/dev/null || echo unknown)"
+if [ "$(cat "$template/.kvr-template" 2>/dev/null)" != "$template_stamp" ]; then
     make_template
 fi
 
