@@ -2,13 +2,13 @@
 #include "engine/package_digest.h"
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <cstring>
 
 #include "engine/package_archive.h"
 #include "resources/resource_ids.h"
 #include "startup/install_log.h"
+#include "text/scoped_handles.h"
 #include "text/text_buffer.h"
 
 namespace {
@@ -21,50 +21,16 @@ constexpr uint32_t kRecordSize = 4 + kDigestSize;
 constexpr ALG_ID kSha256SubId = 12;
 constexpr ALG_ID kSha256 = ALG_CLASS_HASH | ALG_TYPE_ANY | kSha256SubId;
 
-class CryptProvider {
-public:
-    CryptProvider() = default;
-    ~CryptProvider() {
-        if (handle_ != 0) {
-            CryptReleaseContext(handle_, 0);
-        }
-    }
-    CryptProvider(const CryptProvider&) = delete;
-    CryptProvider& operator=(const CryptProvider&) = delete;
-    HCRYPTPROV* out() { return &handle_; }
-    HCRYPTPROV get() const { return handle_; }
-
-private:
-    HCRYPTPROV handle_ = 0;
-};
-
-class CryptHash {
-public:
-    CryptHash() = default;
-    ~CryptHash() {
-        if (handle_ != 0) {
-            CryptDestroyHash(handle_);
-        }
-    }
-    CryptHash(const CryptHash&) = delete;
-    CryptHash& operator=(const CryptHash&) = delete;
-    HCRYPTHASH* out() { return &handle_; }
-    HCRYPTHASH get() const { return handle_; }
-
-private:
-    HCRYPTHASH handle_ = 0;
-};
-
 enum class Hashed { done, unavailable, failed };
 
 Hashed sha256(const uint8_t* bytes, uint32_t length, BYTE digest[kDigestSize]) {
-    CryptProvider provider;
+    ScopedCryptProvider provider;
     if (!CryptAcquireContextA(provider.out(), nullptr, nullptr, PROV_RSA_AES,
                               CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
         return GetLastError() == static_cast<DWORD>(NTE_PROV_TYPE_NOT_DEF) ? Hashed::unavailable
                                                                            : Hashed::failed;
     }
-    CryptHash hash;
+    ScopedCryptHash hash;
     if (!CryptCreateHash(provider.get(), kSha256, 0, 0, hash.out())) {
         return GetLastError() == static_cast<DWORD>(NTE_BAD_ALGID) ? Hashed::unavailable
                                                                    : Hashed::failed;

@@ -5,6 +5,9 @@
 //                   INVALID_HANDLE_VALUE both mean "none" and are never closed.
 // ScopedFind        a FindFirstFile search; INVALID_HANDLE_VALUE means none.
 // ScopedKey         a registry key opened or created into out(); null means none.
+// ScopedCryptProvider, ScopedCryptHash
+//                   a cryptographic provider context and a hash made into out();
+//                   0 means none.
 // ComPtr<I>         a COM interface filled through out(); null means none.
 // ComInitialisation COM on this thread (CoInitializeEx with the given model),
 //                   undone only when it succeeded.
@@ -22,6 +25,7 @@
 #include <objbase.h>
 #include <ole2.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 
 class ScopedHandle {
 public:
@@ -73,6 +77,40 @@ public:
 
 private:
     HKEY key_ = nullptr;
+};
+
+class ScopedCryptProvider {
+public:
+    ScopedCryptProvider() = default;
+    ~ScopedCryptProvider() {
+        if (handle_ != 0) {
+            CryptReleaseContext(handle_, 0);
+        }
+    }
+    ScopedCryptProvider(const ScopedCryptProvider&) = delete;
+    ScopedCryptProvider& operator=(const ScopedCryptProvider&) = delete;
+    HCRYPTPROV* out() { return &handle_; }
+    HCRYPTPROV get() const { return handle_; }
+
+private:
+    HCRYPTPROV handle_ = 0;
+};
+
+class ScopedCryptHash {
+public:
+    ScopedCryptHash() = default;
+    ~ScopedCryptHash() {
+        if (handle_ != 0) {
+            CryptDestroyHash(handle_);
+        }
+    }
+    ScopedCryptHash(const ScopedCryptHash&) = delete;
+    ScopedCryptHash& operator=(const ScopedCryptHash&) = delete;
+    HCRYPTHASH* out() { return &handle_; }
+    HCRYPTHASH get() const { return handle_; }
+
+private:
+    HCRYPTHASH handle_ = 0;
 };
 
 template <typename Interface>
