@@ -34,7 +34,13 @@ bool runStepOfKind(HWND page, int step, TextBuffer& error, bool& offerFeedback) 
             describeJournalFailure(staging, error);
             return false;
         }
-        return installShortcuts(page, error);
+        if (!installShortcuts(page, error)) {
+            // The failed step is followed by the undo of the files: should the process
+            // die during that undo, the next start must go on undoing, not clean up.
+            withdrawPointOfNoReturn(staging);
+            return false;
+        }
+        return true;
     }
     if (step == fileCount + 3) {
         return writeProgramSettings(page, error, offerFeedback);

@@ -2,7 +2,8 @@
 //
 // Steps, n = package files: 0 preparation; 1..n+1 file k = step - 1; n+2 data
 // folder and shortcuts, which first marks the undo journal's point of no return
-// (a process that dies after it is not undone at the next start); n+3 program
+// (a process that dies after it is not undone at the next start), and withdraws
+// the mark again when it fails, since its files are then undone; n+3 program
 // settings; n+4 finishInstallation. After each step the progress bar shows
 // step * 256 / (n + 5). The first failing step stops the timer, shows its
 // message, undoes the installation, cleans up and sends the wizard back to the

@@ -194,6 +194,28 @@ bool markPointOfNoReturn(const char* stagingFolder) {
                       true);
 }
 
+bool withdrawPointOfNoReturn(const char* stagingFolder) {
+    const TextBuffer mark = encodeEntry(kNoReturnEntry, 0, 0, "", "");
+    const TextBuffer path = undoJournalPath(stagingFolder);
+    ScopedHandle file(CreateFileA(path.text(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD size = file.valid() ? GetFileSize(file.get(), nullptr) : INVALID_FILE_SIZE;
+    if (size == INVALID_FILE_SIZE || size < mark.length()) {
+        return false;
+    }
+    const LONG markStart = static_cast<LONG>(size - mark.length());
+    uint8_t tail[kHeaderSize + kFixedPayloadSize + 2 + kChecksumSize];
+    DWORD read = 0;
+    if (mark.length() != sizeof tail ||
+        SetFilePointer(file.get(), markStart, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(file.get(), tail, sizeof tail, &read, nullptr) || read != sizeof tail ||
+        std::memcmp(tail, mark.text(), sizeof tail) != 0) {
+        return false;
+    }
+    return SetFilePointer(file.get(), markStart, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+           SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
+}
+
 void describeJournalFailure(const char* stagingFolder, TextBuffer& error) {
     const TextBuffer path = undoJournalPath(stagingFolder);
     error.format(kJournalFailedFormat, path.text());

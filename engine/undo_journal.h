@@ -36,6 +36,9 @@ bool appendUndoEntry(const char* stagingFolder, const InstallRecord& record, int
                      DWORD attributes);
 // Appends the flushed entry after which the installation is no longer undone.
 bool markPointOfNoReturn(const char* stagingFolder);
+// Takes that entry off the journal's end again (flushed), for an installation that
+// is undone after all; false when the journal does not end with it.
+bool withdrawPointOfNoReturn(const char* stagingFolder);
 // The step's message when the journal cannot be written.
 void describeJournalFailure(const char* stagingFolder, TextBuffer& error);
 // Deletes the journal; true when none is left.

@@ -8,6 +8,7 @@
 
 #include "engine/install_driver.h"
 #include "engine/rollback.h"
+#include "engine/undo_journal.h"
 #include "install_fixture.h"
 #include "startup/setup_session.h"
 #include "tests/support/opened_page_recorder.h"
@@ -412,6 +413,25 @@ TEST_F(InstallDriverTest, RefusedUninstallEntryGivesOneMessageAndStillFinishes) 
     EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kFinishPage});
     EXPECT_EQ(gSession.progress.stepIndex, kTotalSteps);
     EXPECT_FALSE(pathExists(stagingFolder()));
+}
+
+// A failed shortcuts step undoes the files after all, so its message finds the
+// journal without the point of no return: a process that died during that undo
+// would be undone again at the next start.
+TEST_F(InstallDriverTest, FailedShortcutsStepWithdrawsThePointOfNoReturnBeforeTheUndo) {
+    makeEarlierInstallation();
+    writeFile(root_ + "blocked", "a file, not a folder");
+    gSession.choices.dataFolder.assign((root_ + "blocked\\Data").c_str());
+    driveUntilStep(kFileSteps + 1);
+    UndoJournalContents journal;
+    bool journalRead = false;
+    boxes_.callWhileOpen([&] { journalRead = readUndoJournal(stagingFolder().c_str(), &journal); });
+    runInstallStep(page_.handle());
+    ASSERT_EQ(boxes_.shown().size(), 1u);
+    EXPECT_TRUE(journalRead);
+    EXPECT_FALSE(journal.pointOfNoReturn);
+    EXPECT_EQ(journal.count, kFileSteps);
+    EXPECT_EQ(wizard_.pageRequests, std::vector<LPARAM>{kReadyPage});
 }
 
 TEST_F(InstallDriverTest, GivenStagingFolderTakesTheCopiesDirectlyAndIsRemovedWhenEmpty) {
