@@ -217,6 +217,7 @@ bool withdrawPointOfNoReturn(const char* stagingFolder) {
 }
 
 void describeJournalFailure(const char* stagingFolder, TextBuffer& error) {
+    gSession.progress.failureCode = GetLastError();
     const TextBuffer path = undoJournalPath(stagingFolder);
     error.format(kJournalFailedFormat, path.text());
 }

@@ -39,7 +39,8 @@ bool markPointOfNoReturn(const char* stagingFolder);
 // Takes that entry off the journal's end again (flushed), for an installation that
 // is undone after all; false when the journal does not end with it.
 bool withdrawPointOfNoReturn(const char* stagingFolder);
-// The step's message when the journal cannot be written.
+// The step's message when the journal cannot be written; the failed call's system
+// code goes to the progress record, as for the file steps' own failures.
 void describeJournalFailure(const char* stagingFolder, TextBuffer& error);
 // Deletes the journal; true when none is left.
 bool discardUndoJournal(const char* stagingFolder);

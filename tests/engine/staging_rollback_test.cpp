@@ -215,6 +215,7 @@ TEST_F(StagingRollbackTest, FileThatCannotBeSavedOrJournalledIsNotTouched) {
     EXPECT_EQ(std::string(error.text()),
               "ERROR: Cannot write the record that lets this installation be undone:\n\n" +
                   staging + "\\undo.jnl");
+    EXPECT_EQ(gSession.progress.failureCode, expectedCode);
     EXPECT_FALSE(pathExists(installFolder_ + "\\__cdcb.lx"));
     EXPECT_FALSE(installFile(page_.handle(), 2, error, offerFeedback));
     EXPECT_FALSE(offerFeedback);
