@@ -1,7 +1,9 @@
 #include "engine/undo_journal.h"
 
 #include <cstring>
+#include <vector>
 
+#include "engine/package_format.h"
 #include "text/scoped_handles.h"
 #include "text/text_helpers.h"
 
@@ -16,6 +18,13 @@ constexpr uint32_t kChecksumSize = 4;
 constexpr uint32_t kFixedPayloadSize = 9;  // kind, step, attributes
 constexpr uint32_t kMaxPayloadSize = 8192;
 constexpr uint32_t kAdlerModulus = 65521;
+// A file entry whose paths the system's calls accept; only the last entry can be
+// longer, since the step whose target is too long then fails.
+constexpr uint32_t kFileEntrySize = kHeaderSize + kFixedPayloadSize + 2 * MAX_PATH + kChecksumSize;
+// The journal of the largest package the format allows: every file step's entry,
+// the start entry and the point of no return (about 35 MB).
+constexpr DWORD kMaxJournalSize = (package_format::kMaxEntries + 3) * kFileEntrySize + kHeaderSize +
+                                  kMaxPayloadSize + kChecksumSize;
 
 enum EntryKind : uint8_t {
     kStartEntry = 'S',
@@ -254,13 +263,11 @@ bool readUndoJournal(const char* stagingFolder, UndoJournalContents* contents) {
         return false;
     }
     const DWORD size = GetFileSize(file.get(), nullptr);
-    if (size == INVALID_FILE_SIZE || size > kMaxUndoJournalSize) {
+    if (size == INVALID_FILE_SIZE || size > kMaxJournalSize) {
         return false;
     }
-    uint8_t* bytes = new uint8_t[size > 0 ? size : 1];
+    std::vector<uint8_t> bytes(size > 0 ? size : 1);
     DWORD read = 0;
-    const bool parsed = ReadFile(file.get(), bytes, size, &read, nullptr) && read == size &&
-                        parseJournal(bytes, size, contents);
-    delete[] bytes;
-    return parsed;
+    return ReadFile(file.get(), bytes.data(), size, &read, nullptr) && read == size &&
+           parseJournal(bytes.data(), size, contents);
 }

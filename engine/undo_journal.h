@@ -68,7 +68,6 @@ struct UndoJournalContents {
 };
 
 // False when there is no journal, or its first entry is not a whole start entry,
-// or a file entry is of an unknown kind or out of step order. Reads at most
-// kMaxUndoJournalSize bytes (a larger file is refused).
-inline constexpr DWORD kMaxUndoJournalSize = 4u << 20;
+// or a file entry is of an unknown kind or out of step order, or the file is larger
+// than the journal of the largest package the archive format allows.
 bool readUndoJournal(const char* stagingFolder, UndoJournalContents* contents);

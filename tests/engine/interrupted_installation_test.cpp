@@ -160,6 +160,27 @@ TEST_F(InterruptedInstallationTest, TornOrDamagedLastEntryLeavesItsFileAlone) {
     EXPECT_FALSE(pathExists(staging));
 }
 
+// A journal of several megabytes (a large package; here fewer entries with the
+// longest names an entry holds) is read whole, not refused for its size.
+TEST_F(InterruptedInstallationTest, JournalOfSeveralMegabytesIsReadWhole) {
+    constexpr int kEntries = 560;
+    const std::string staging = root_ + "staging\\";
+    createFolders(staging);
+    ASSERT_TRUE(startUndoJournal(staging.c_str(), installFolder_.c_str()));
+    InstallRecord record;
+    record.state = newFile;
+    const std::string longName = installFolder_ + "\\" + std::string(7900, 'n');
+    for (int step = 0; step < kEntries; ++step) {
+        record.targetPath.assign((longName + std::to_string(step)).c_str());
+        ASSERT_TRUE(appendUndoEntry(staging.c_str(), record, step, INVALID_FILE_ATTRIBUTES));
+    }
+    UndoJournalContents journal;
+    ASSERT_TRUE(readUndoJournal(staging.c_str(), &journal));
+    EXPECT_EQ(journal.count, kEntries);
+    EXPECT_EQ(std::string(journal.records[kEntries - 1].targetPath.text()),
+              longName + std::to_string(kEntries - 1));
+}
+
 // Values and journals that do not describe an installation of this setup: the
 // value is removed and no file anywhere below the test folder changes.
 TEST_F(InterruptedInstallationTest, ForeignOrMalformedValueIsRemovedAndNothingTouched) {
