@@ -86,7 +86,7 @@ void finishJournal(UndoJournalContents& journal, const TextBuffer& staging,
     if (journal.pointOfNoReturn) {
         outcome.found = InterruptedInstallation::cleanupFinished;
         outcome.message.assign(kCleanupFinishedText);
-    } else {
+    } else if (journal.count > 0) {
         restoreRecordedAttributes(journal);
         const int undone = undoInstallRecords(journal.records, journal.count);
         outcome.found = InterruptedInstallation::undone;

@@ -13,7 +13,8 @@
 #include "text/text_buffer.h"
 
 enum class InterruptedInstallation {
-    none,             // nothing to do (or only an unusable value removed)
+    none,             // nothing to do (or only an unusable value, or a journal
+                      // that had no file step yet, removed)
     undone,           // the files were put back as they were before it
     cleanupFinished,  // it had passed the point of no return
 };

@@ -181,6 +181,21 @@ TEST_F(InterruptedInstallationTest, JournalOfSeveralMegabytesIsReadWhole) {
               longName + std::to_string(kEntries - 1));
 }
 
+// Ended after the preparation step: no file was touched, so nothing is said; the
+// journal and the staging folder go with the value.
+TEST_F(InterruptedInstallationTest, JournalWithoutFileStepsIsRemovedWithoutAWord) {
+    const FolderTree before = snapshotTree(root_);
+    const std::string staging = root_ + "staging";
+    createFolders(staging);
+    ASSERT_TRUE(startUndoJournal(staging.c_str(), installFolder_.c_str()));
+    setStagingValue(staging);
+    const InterruptedOutcome outcome = recoverInterruptedInstallation();
+    EXPECT_EQ(outcome.found, InterruptedInstallation::none);
+    EXPECT_EQ(outcome.message.visibleLength(), 0u);
+    EXPECT_FALSE(stagingValuePresent());
+    EXPECT_TRUE(snapshotTree(root_) == before);
+}
+
 // Values and journals that do not describe an installation of this setup: the
 // value is removed and no file anywhere below the test folder changes.
 TEST_F(InterruptedInstallationTest, ForeignOrMalformedValueIsRemovedAndNothingTouched) {
