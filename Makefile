@@ -63,18 +63,27 @@ win64: host
 # whose installer addresses name the web host of the release build.
 WEB_HOST = $$(sed -n 's/^KVR_MAKER_WEB_HOST:STRING=//p' $(WIN32)/CMakeCache.txt)
 
+# The manifest names the setups' digests: it is written after their last change.
+define winget_manifest
+	@rm -rf dist/winget
+	@/usr/bin/python3 tools/winget-manifest.py dist/winget $(WEB_HOST) \
+		dist/KestrovaSetup.exe dist/KestrovaSetup-x64.exe
+endef
+
 dist: win32 win64
 	@mkdir -p dist
 	@cp $(WIN32)/bin/KestrovaSetup.exe dist/KestrovaSetup.exe
 	@cp $(WIN64)/bin/KestrovaSetup-x64.exe dist/KestrovaSetup-x64.exe
-	@rm -rf dist/winget
-	@/usr/bin/python3 tools/winget-manifest.py dist/winget $(WEB_HOST) \
-		dist/KestrovaSetup.exe dist/KestrovaSetup-x64.exe
+	$(winget_manifest)
 	@ls -l dist dist/winget
 
-# Signing comes after every other change of the setups (tools/sign.sh).
+# Signing comes after every other change of the setups (tools/sign.sh), and the
+# manifest after signing.
 sign: dist
 	@tools/sign.sh "$(KEY)" "$(CERT)" "$(TIMESTAMP)" dist/KestrovaSetup.exe dist/KestrovaSetup-x64.exe
+	$(winget_manifest)
+	@/usr/bin/python3 tools/check-winget-manifest.py dist/winget dist/KestrovaSetup.exe \
+		dist/KestrovaSetup-x64.exe
 
 repro: dist
 	@tools/repro.sh $(BUILD) $(RELEASE_OPTS)
