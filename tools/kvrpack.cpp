@@ -74,10 +74,12 @@ int build(const std::string& listPath, const std::string& outPath, const BuildOp
     if (!readList(listPath, &lines, &error)) {
         return fail(error);
     }
-    if (options.release && !releaseListPasses(listPath, lines, options.archive)) {
-        return 1;
-    }
-    if (!checkFolderOrder(listPath, lines, &error)) {
+    if (options.release) {
+        // Its checks include the folder order.
+        if (!releaseListPasses(listPath, lines, options.archive)) {
+            return 1;
+        }
+    } else if (!checkFolderOrder(listPath, lines, &error)) {
         return fail(error);
     }
     std::vector<PackageInput> inputs;

@@ -167,21 +167,30 @@ bool readList(const std::string& listPath, std::vector<ListLine>* lines, std::st
     return true;
 }
 
+// Records the folder of `name` in `created`; false when that folder lies two or more
+// levels deep and no earlier entry made its parent. Folders compare without regard
+// to case, as the system's names do.
+bool followsItsParent(const std::string& name, std::set<std::string>& created) {
+    const std::string folder = folderOf(folded(name));
+    if (folder.empty()) {
+        return true;
+    }
+    const std::string parent = folderOf(folder);
+    const bool follows = parent.empty() || created.count(parent) != 0;
+    created.insert(folder);
+    return follows;
+}
+
 bool checkFolderOrder(const std::string& listPath, const std::vector<ListLine>& lines,
                       std::string* error) {
     std::set<std::string> created;
     for (const ListLine& line : lines) {
-        const std::string folder = folderOf(line.name);
-        if (folder.empty()) {
-            continue;
-        }
-        const std::string parent = folderOf(folder);
-        if (!parent.empty() && created.count(parent) == 0) {
+        if (!followsItsParent(line.name, created)) {
             *error = at(listPath, line.lineNumber) + "\"" + line.name +
-                     "\" comes before any entry of its parent folder \"" + parent + "\"";
+                     "\" comes before any entry of its parent folder \"" +
+                     folderOf(folderOf(line.name)) + "\"";
             return false;
         }
-        created.insert(folder);
     }
     return true;
 }
@@ -212,14 +221,9 @@ std::vector<std::string> checkReleaseList(const std::string& listPath,
             problems.push_back(where + "\"" + line.name + "\" repeats the name of line " +
                                std::to_string(earlier.first->second));
         }
-        const std::string folder = folderOf(folded(line.name));
-        if (!folder.empty()) {
-            const std::string parent = folderOf(folder);
-            if (!parent.empty() && created.count(parent) == 0) {
-                problems.push_back(where + "\"" + line.name +
-                                   "\" comes before any entry of its parent folder");
-            }
-            created.insert(folder);
+        if (!followsItsParent(line.name, created)) {
+            problems.push_back(where + "\"" + line.name +
+                               "\" comes before any entry of its parent folder");
         }
         const std::string source = sourceProblem(line.source);
         if (!source.empty()) {

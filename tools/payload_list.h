@@ -20,8 +20,8 @@ struct ListLine {
 bool readList(const std::string& listPath, std::vector<ListLine>* lines, std::string* error);
 
 // The setup creates only the immediate folder of each file, so a folder two or more
-// levels deep must follow an entry of its parent folder. False with the message of
-// the first line that breaks the rule.
+// levels deep must follow an entry of its parent folder (names compared without
+// regard to case). False with the message of the first line that breaks the rule.
 bool checkFolderOrder(const std::string& listPath, const std::vector<ListLine>& lines,
                       std::string* error);
 

@@ -68,6 +68,17 @@ std::string repeatedLines(const std::string& line, int count) {
     return lines;
 }
 
+// The system's names ignore case, and so does the folder order: "docs\\Sub" follows
+// an entry of "Docs" (the release checks compare folders the same way).
+TEST(Kvrpack, FolderOrderIgnoresCase) {
+    TempFolder temp;
+    writeFile(temp.file("x"), "x");
+    writeFile(temp.file("list"), "Docs\\a.txt\tx\ndocs\\Sub\\b.txt\tx\n");
+    const ToolResult built = kvrpack({"build", temp.file("list"), temp.file("out.bin")});
+    EXPECT_EQ(built.exitCode, 0) << built.output;
+    EXPECT_TRUE(fileExists(temp.file("out.bin")));
+}
+
 TEST(Kvrpack, RefusesBadListsWithAMessageAndNoArchive) {
     TempFolder temp;
     writeFile(temp.file("x"), "x");
