@@ -147,12 +147,13 @@ fi
 "$WINESERVER" -p || true
 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
+status=0
 if [ "${1:-}" = "--run" ]; then
     shift
-    "$WINE" "$@"
+    "$WINE" "$@" || status=$?
 elif [ "${1:-}" = "--script" ]; then
     shift
-    "$@"
+    "$@" || status=$?
 else
     if [ "$(id -u)" -eq 0 ]; then
         unprivileged="$rig/unprivileged"
@@ -165,17 +166,16 @@ else
     fi
     echo "wine-test: the $bits-bit build $build under $WINE (WINEARCH=$WINEARCH)"
     cd "$build"
-    status=0
     ctest --output-on-failure "$@" || status=$?
-    # The prefixes share the template's libraries (copy-wine-prefix.sh): one written
-    # through a link would change every later run, so the template goes.
-    changed=$(find "$template/drive_c/windows" -newer "$template/.kvr-template" -type f \
-        \( -path '*/system32/*' -o -path '*/syswow64/*' -o -path '*/winsxs/*' \) | head -n 5)
-    if [ -n "$changed" ]; then
-        echo "wine-test: a run wrote to Wine's libraries shared with the template; it is made anew next time:" >&2
-        echo "$changed" >&2
-        rm -rf "$template"
-        exit 1
-    fi
-    exit $status
 fi
+# The prefixes share the template's libraries (copy-wine-prefix.sh): one written
+# through a link would change every later run, so the template goes.
+changed=$(find "$template/drive_c/windows" -newer "$template/.kvr-template" -type f \
+    \( -path '*/system32/*' -o -path '*/syswow64/*' -o -path '*/winsxs/*' \) | head -n 5)
+if [ -n "$changed" ]; then
+    echo "wine-test: a run wrote to Wine's libraries shared with the template; it is made anew next time:" >&2
+    echo "$changed" >&2
+    rm -rf "$template"
+    exit 1
+fi
+exit $status
