@@ -19,7 +19,10 @@ import subprocess
 import sys
 
 CATCH = "___cxa_begin_catch"
-THROWS = {"___cxa_throw", "___cxa_rethrow"}
+# The throws themselves, and the allocations that throw std::bad_alloc (operator
+# new and new[] of the 32-bit ABI, and libstdc++'s __throw_ helpers).
+THROWS = {"___cxa_throw", "___cxa_rethrow", "__Znwj", "__Znaj"}
+THROW_HELPER = re.compile(r"^__ZSt\d+__throw_")
 MEMBER = re.compile(r"^(\S+?):\s+file format")
 SECTION = re.compile(r"^\s*(\d+)\s+(\S+)\s+([0-9a-f]+)\s")
 RELOCATIONS_FOR = re.compile(r"^RELOCATION RECORDS FOR \[(.+)\]:")
@@ -85,7 +88,8 @@ def check(members):
 
     def throws(node):
         name, section = node
-        return any(target in THROWS for target in members[name]["relocations"].get(section, []))
+        return any(target in THROWS or THROW_HELPER.match(target)
+                   for target in members[name]["relocations"].get(section, []))
 
     def described(node):
         name, section = node
