@@ -1,7 +1,10 @@
-// The folder part of a path, and creating the folders along a path.
+// The folder part of a path, creating the folders along a path, and whether a
+// path stays inside a folder.
 #include "engine/folder_paths.h"
 
 #include <windows.h>
+
+#include <cstring>
 
 #include "text/text_helpers.h"
 
@@ -51,4 +54,28 @@ bool isAbsolutePath(const char* path) {
     const char* share = findPathSeparator(path + 2);
     return share != nullptr && share != path + 2 && share[1] != '\0' && share[1] != '\\' &&
            share[1] != '/';
+}
+
+bool pathLiesInside(const char* path, const TextBuffer& folder) {
+    const int length = static_cast<int>(folder.visibleLength());
+    if (length == 0 || static_cast<int>(std::strlen(path)) <= length + 1 ||
+        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, path, length, folder.text(), length) !=
+            CSTR_EQUAL ||
+        (path[length] != '\\' && path[length] != '/')) {
+        return false;
+    }
+    const char* part = path + length + 1;
+    for (;;) {
+        const char* separator = findPathSeparator(part);
+        const size_t size =
+            separator != nullptr ? static_cast<size_t>(separator - part) : std::strlen(part);
+        if (size == 0 || (size == 1 && part[0] == '.') ||
+            (size == 2 && part[0] == '.' && part[1] == '.')) {
+            return false;
+        }
+        if (separator == nullptr) {
+            return true;
+        }
+        part = separator + 1;
+    }
 }

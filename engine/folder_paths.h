@@ -1,4 +1,5 @@
-// Two small path operations that the engine, the write probes and the rollback share.
+// Small path operations that the engine, the write probes, the rollback and the
+// uninstaller share.
 #pragma once
 
 #include "text/text_buffer.h"
@@ -14,3 +15,7 @@ void createFolderChain(const char* path);
 // ("\\\\server\\share..."); false for anything relative to a current folder or
 // drive, and for null.
 bool isAbsolutePath(const char* path);
+// True for "<folder>\\a\\b..." (folder without a trailing separator, compared without
+// regard to case) whose parts are neither empty nor "." or "..", so that the path
+// cannot lead out of the folder; false for the folder itself and for an empty folder.
+bool pathLiesInside(const char* path, const TextBuffer& folder);

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstring>
-
 #include "engine/folder_paths.h"
 #include "engine/rollback.h"
 #include "engine/undo_journal.h"
@@ -27,32 +25,6 @@ bool isFolder(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// True for "<folder>\a\b..." whose parts are neither empty nor "." or "..", so that
-// the path cannot lead out of the folder.
-bool liesInside(const char* path, const TextBuffer& folder) {
-    const int length = static_cast<int>(folder.visibleLength());
-    if (length == 0 || static_cast<int>(std::strlen(path)) <= length + 1 ||
-        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, path, length, folder.text(), length) !=
-            CSTR_EQUAL ||
-        (path[length] != '\\' && path[length] != '/')) {
-        return false;
-    }
-    const char* part = path + length + 1;
-    for (;;) {
-        const char* separator = findPathSeparator(part);
-        const size_t size =
-            separator != nullptr ? static_cast<size_t>(separator - part) : std::strlen(part);
-        if (size == 0 || (size == 1 && part[0] == '.') ||
-            (size == 2 && part[0] == '.' && part[1] == '.')) {
-            return false;
-        }
-        if (separator == nullptr) {
-            return true;
-        }
-        part = separator + 1;
-    }
-}
-
 bool describesThisSetup(const UndoJournalContents& journal, const TextBuffer& staging) {
     const TextBuffer install = withoutTrailingSeparator(journal.installFolder.text());
     if (!isAbsolutePath(install.text())) {
@@ -60,8 +32,8 @@ bool describesThisSetup(const UndoJournalContents& journal, const TextBuffer& st
     }
     for (int i = 0; i < journal.count; ++i) {
         const InstallRecord& record = journal.records[i];
-        if (!liesInside(record.targetPath.text(), install) ||
-            (record.state == backedUp && !liesInside(record.backupPath.text(), staging))) {
+        if (!pathLiesInside(record.targetPath.text(), install) ||
+            (record.state == backedUp && !pathLiesInside(record.backupPath.text(), staging))) {
             return false;
         }
     }

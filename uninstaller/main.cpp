@@ -63,27 +63,24 @@ TextBuffer ownPath() {
 
 // Starts the copy of this program, which inherits what it needs: a handle to
 // this process (to wait for its end) and the write end of a pipe for its exit
-// code. The pipe's read end goes to `reader` and the copy's process to `child`
-// (null when not made); false when the copy did not start.
-bool startCopy(const TextBuffer& copy, const char* commandLine, HANDLE* reader, HANDLE* child) {
+// code. The pipe's read end goes to `reader` and the copy's process to `child`;
+// false when the copy did not start.
+bool startCopy(const TextBuffer& copy, const char* commandLine, ScopedHandle& reader,
+               ScopedHandle& child) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(reader, &writeEnd, &inherit, 0)) {
-        return false;
-    }
     // Closed here once the copy holds its own, so that a copy that ends without
     // writing ends the read too.
-    const ScopedHandle writer(writeEnd);
-    HANDLE self = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+    ScopedHandle writer;
+    ScopedHandle self;
+    if (!CreatePipe(reader.out(), writer.out(), &inherit, 0) ||
+        !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), self.out(),
                          SYNCHRONIZE, TRUE, 0)) {
         return false;
     }
-    const ScopedHandle selfHandle(self);
     TextBuffer line;
     line.format("\"%s\" /copyof=%llu,%llu %s", copy.text(),
-                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)),
-                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(writeEnd)),
+                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self.get())),
+                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(writer.get())),
                 commandLine);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -93,7 +90,7 @@ bool startCopy(const TextBuffer& copy, const char* commandLine, HANDLE* reader, 
         return false;
     }
     const ScopedHandle thread(process.hThread);
-    *child = process.hProcess;
+    *child.out() = process.hProcess;
     return true;
 }
 
@@ -113,12 +110,12 @@ int runFromTemporaryCopy(const char* commandLine) {
     const ScopedHandle deleteOnClose(
         CreateFileA(copy.text(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     &inherit, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    HANDLE readEnd = nullptr;
-    HANDLE process = nullptr;
-    const bool started = startCopy(copy, commandLine, &readEnd, &process);
-    const ScopedHandle reader(readEnd);
-    const ScopedHandle child(process);
-    if (!started) {
+    ScopedHandle reader;
+    ScopedHandle child;
+    if (!startCopy(copy, commandLine, reader, child)) {
+        if (!deleteOnClose.valid()) {
+            DeleteFileA(copy.text());
+        }
         return kExitFailed;
     }
     int32_t code = 0;

@@ -38,13 +38,6 @@ bool sameText(const char* first, const char* second) {
            CSTR_EQUAL;
 }
 
-// Whether `path` lies inside `folder` (which ends in a backslash).
-bool isInside(const char* path, const TextBuffer& folder) {
-    const int length = static_cast<int>(folder.visibleLength());
-    return lstrlenA(path) > length && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, path,
-                                                     length, folder.text(), length) == CSTR_EQUAL;
-}
-
 // Deletes the key when it holds neither values nor keys (SHDeleteEmptyKey looks
 // at its keys only on some systems).
 void deleteKeyIfEmpty(const char* path) {
@@ -170,7 +163,8 @@ private:
         if (!PathFileExistsA(link.text())) {
             return;
         }
-        if (!isInside(linkTarget(link.text()).text(), folder_)) {
+        if (!pathLiesInside(linkTarget(link.text()).text(),
+                            withoutTrailingSeparator(folder_.text()))) {
             logEvent("Kept %s: it points elsewhere", link.text());
             return;
         }
@@ -253,13 +247,8 @@ private:
             logEvent("Removed the settings");
             return;
         }
-        ScopedKey key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.out()) !=
-            ERROR_SUCCESS) {
-            return;
-        }
         for (const char* name : kInstalledMarks) {
-            RegDeleteValueA(key.get(), name);
+            deleteSettingValue(HKEY_CURRENT_USER, name);
         }
     }
 

@@ -7,10 +7,12 @@
 // does not name this folder's uninstaller, or when running copies of the program
 // do not close. Otherwise it deletes the package's files by name (and the second
 // driver library copy), the package's folders once empty, the shortcuts that
-// point into the folder, the document type while it names this folder, and the
-// settings values that mark the installation; then, when nothing stayed, the
-// uninstall entry. Files and folders of the user's, the data folder and the other
-// settings stay, unless `purge` also removes the whole settings key.
+// point into the folder, the document type while it names this folder, the
+// web-page association that the setup made while ".htm"/".html" still name it,
+// and the settings values that mark the installation; then, when nothing stayed,
+// the uninstall entry. Files and folders of the user's, the data folder and the
+// other settings stay, unless `purge` also removes the whole settings key and then
+// the installer, product and maker keys once they hold nothing.
 #pragma once
 
 #include <cstddef>

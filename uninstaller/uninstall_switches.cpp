@@ -81,17 +81,18 @@ bool parseUninstallSwitches(const char* line, UninstallSwitches* switches) {
         char token[kSwitchValueSize + 16];
         size_t length = 0;
         bool quoted = false;
+        bool tooLong = false;
         for (; *c != '\0' && (quoted || !isBlank(*c)); ++c) {
             if (*c == '"') {
                 quoted = !quoted;
             } else if (length + 1 < sizeof token) {
                 token[length++] = *c;
             } else {
-                return false;
+                tooLong = true;
             }
         }
         token[length] = '\0';
-        if (quoted || !parseToken(token, switches)) {
+        if (quoted || tooLong || !parseToken(token, switches)) {
             understood = false;
         }
     }

@@ -1,4 +1,4 @@
-// The folder part of a path and creating folder chains.
+// The folder part of a path, creating folder chains, and paths inside a folder.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -81,6 +81,31 @@ TEST(IsAbsolutePath, DriveRootsAndUncPathsOnly) {
         SCOPED_TRACE(c.path != nullptr ? c.path : "(null)");
         EXPECT_EQ(isAbsolutePath(c.path), c.absolute);
     }
+}
+
+TEST(PathLiesInside, OnlyPathsBelowTheFolderThatCannotClimbOut) {
+    const TextBuffer folder("C:\\Users\\u\\Kestrova");
+    struct Case {
+        const char* path;
+        bool inside;
+    } cases[] = {
+        {"C:\\Users\\u\\Kestrova\\kvr.exe", true},
+        {"c:\\users\\U\\KESTROVA\\Manual\\index.htm", true},
+        {"C:\\Users\\u\\Kestrova/Manual/index.htm", true},
+        {"C:\\Users\\u\\Kestrova", false},
+        {"C:\\Users\\u\\Kestrova\\", false},
+        {"C:\\Users\\u\\Kestrovb\\kvr.exe", false},
+        {"C:\\Users\\u\\Kestrova\\..\\other.exe", false},
+        {"C:\\Users\\u\\Kestrova\\.\\kvr.exe", false},
+        {"C:\\Users\\u\\Kestrova\\\\kvr.exe", false},
+        {"C:\\Users\\u\\Kestrova\\Manual\\", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(pathLiesInside(c.path, folder), c.inside);
+    }
+    EXPECT_FALSE(pathLiesInside("C:\\kvr.exe", TextBuffer("")));
 }
 
 // The folder names' second bytes are 0x5C and 0x7C; the folders must come out

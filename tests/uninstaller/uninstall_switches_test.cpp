@@ -29,6 +29,7 @@ const SwitchCase kCases[] = {
     {"/silentx", false, false, false, "", 0, 0},
     {"/log= /silent", false, true, false, "", 0, 0},
     {"/log=" + kLongPath + " /silent", false, true, false, "", 0, 0},
+    {"/log=" + kLongPath + kLongPath + " /silent", false, true, false, "", 0, 0},
     {"/log=\"C:\\open /silent", false, false, false, "", 0, 0},
     {"/copyof=12", false, false, false, "", 0, 0},
     {"/copyof=a,b", false, false, false, "", 0, 0},
