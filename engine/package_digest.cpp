@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/package_archive.h"
+#include "engine/package_format.h"
 #include "resources/resource_ids.h"
 #include "startup/install_log.h"
 #include "text/scoped_handles.h"
@@ -13,8 +14,9 @@
 
 namespace {
 
-constexpr DWORD kDigestSize = 32;
-constexpr uint32_t kRecordSize = 4 + kDigestSize;
+using package_format::kDigestRecordSize;
+using package_format::kDigestSize;
+
 // CALG_SHA_256 (algorithm sid 12), which the headers declare only for targets from
 // XP SP3 on: the setup targets XP and finds out at run time whether the provider
 // knows it.
@@ -43,19 +45,15 @@ Hashed sha256(const uint8_t* bytes, uint32_t length, BYTE digest[kDigestSize]) {
     return Hashed::done;
 }
 
-uint32_t read32(const uint8_t* at) {
-    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-
 // The stored digest of `resourceId`, or nullptr.
 const uint8_t* storedDigest(int resourceId) {
     uint32_t length = 0;
     const uint8_t* records = loadPackageResource(IDR_PACKAGE_DIGESTS, &length);
-    if (records == nullptr || length % kRecordSize != 0) {
+    if (records == nullptr || length % kDigestRecordSize != 0) {
         return nullptr;
     }
-    for (uint32_t at = 0; at < length; at += kRecordSize) {
-        if (read32(records + at) == static_cast<uint32_t>(resourceId)) {
+    for (uint32_t at = 0; at < length; at += kDigestRecordSize) {
+        if (package_format::readUint32(records + at) == static_cast<uint32_t>(resourceId)) {
             return records + at + 4;
         }
     }

@@ -8,10 +8,6 @@ using namespace package_format;
 
 namespace {
 
-uint32_t readUint32(const uint8_t* at) {
-    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-
 // Owns one std::malloc block until released to the caller.
 class MallocBlock {
 public:

@@ -29,6 +29,17 @@ constexpr uint32_t kFixedHeaderSize = 9;  // key, entryCount, headerSize
 constexpr uint32_t kMaxEntrySize = 0x7FFFFFFFu;
 // Longest name the writer accepts: a relative path that still fits a 260-byte path buffer.
 constexpr size_t kMaxNameLength = 259;
+
+// The digest resource beside the archives: one record per archive, its resource id
+// (32-bit little-endian) and the 32 bytes of its SHA-256 digest.
+constexpr uint32_t kDigestSize = 32;
+constexpr uint32_t kDigestRecordSize = 4 + kDigestSize;
+
+// An unsigned 32-bit little-endian integer, as the archive, the digest records and
+// the undo journal store them.
+inline uint32_t readUint32(const uint8_t* at) {
+    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
 }  // namespace package_format
 
 struct PackageEntry {

@@ -9,6 +9,8 @@
 
 namespace {
 
+using package_format::readUint32;
+
 constexpr const char* kJournalName = "undo.jnl";
 constexpr const char* kJournalFailedFormat =
     "ERROR: Cannot write the record that lets this installation be undone:\n\n%s";
@@ -48,10 +50,6 @@ void appendUint32(TextBuffer& bytes, uint32_t value) {
                                static_cast<uint8_t>(value >> 16),
                                static_cast<uint8_t>(value >> 24)};
     bytes.appendBytes(little, 4);
-}
-
-uint32_t readUint32(const uint8_t* bytes) {
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
 // One whole entry, raw bytes (no terminator) in a TextBuffer.

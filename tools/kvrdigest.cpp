@@ -17,9 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/package_format.h"
+
 namespace {
 
-constexpr size_t kDigestSize = 32;
+using package_format::kDigestSize;
+
 constexpr size_t kReadBlock = 1 << 16;
 
 int fail(const std::string& message) {
