@@ -8,7 +8,6 @@
 
 #include <initializer_list>
 
-#include "engine/folder_paths.h"
 #include "engine/interrupted_installation.h"
 #include "registration/registry_access.h"
 #include "resources/product_release.h"
@@ -36,7 +35,6 @@ namespace {
 constexpr const char* kProbeValueName = "testValue283712";
 constexpr DWORD kProbeValueData = 291;
 constexpr const char* kProbeFolderName = "Test1234";
-constexpr const char* kProbeFileName = "__testFile1827382_1";
 
 constexpr const char* kUnsupportedSystemText =
     "ERROR: This version of operating system is not supported...\n\n"
@@ -113,22 +111,8 @@ bool probeMachineWideSettingsKey() {
 }
 
 bool probeProgramFiles() {
-    const TextBuffer folder = concat(specialFolderPath(CSIDL_PROGRAM_FILES), kProbeFolderName);
-    TextBuffer file = withTrailingSeparator(folder.text());
-    file.append(kProbeFileName);
-    createFolderChain(file.text());
-    bool created = false;
-    {
-        const ScopedHandle handle(CreateFileA(file.text(), GENERIC_READ | GENERIC_WRITE,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        created = handle.valid();
-    }
-    if (created) {
-        DeleteFileA(file.text());
-    }
-    RemoveDirectoryA(folder.text());
-    return created;
+    return probeFolderWritable(
+        concat(specialFolderPath(CSIDL_PROGRAM_FILES), kProbeFolderName).text(), true);
 }
 
 // An installation whose process died is put back (or its clean-up finished)
