@@ -2,7 +2,8 @@
 // code and for the resource script: windres runs the C preprocessor but knows no
 // C++, so these are macros, and texts are composed from them by adjacent string
 // literals (which windres joins in VERSIONINFO values as the compiler does).
-// resources/CMakeLists.txt reads KVR_RELEASE from here for the manifest, and
+// resources/CMakeLists.txt reads KVR_RELEASE from here for the manifest (and checks
+// that KVR_RELEASE_NUMBERS says the same), and
 // tools/winget-manifest.py for the package manager's manifest: keep each on one
 // line as a plain literal.
 #pragma once
