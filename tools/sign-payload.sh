@@ -19,7 +19,9 @@ if [ $# -lt 5 ] || [ $# -gt 6 ]; then
 fi
 list=$1 folder=$2 out=$3 key=$4 cert=$5 timestamp=${6:-}
 tools=$(dirname "$(realpath "$0")")
-base=$(dirname "$(realpath "$list")")
+# Relative sources start from the list's own folder, as kvrpack reads them (not from
+# the folder of a file the list is a link to).
+base=$(realpath "$(dirname "$list")")
 
 rm -rf "$folder"
 mkdir -p "$folder"
