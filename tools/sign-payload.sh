@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Signs the programs of a payload list before they are packed: every entry whose
-# name in the package ends in .exe or .dll (without regard to case) is copied
+# name in the package ends in .exe or .dll (without regard to case), or whose
+# source is a Windows program under another name (it starts with "MZ", like the
+# driver library __cdca.lx), is copied
 # into FOLDER (as FOLDER/<name>, backslashes as folders) and the copy signed with
 # tools/sign.sh. OUT_LIST is the list again, line for line, with those entries
 # naming the signed copies and every source made absolute (a relative one is
@@ -40,7 +42,7 @@ while IFS= read -r line || [ -n "$line" ]; do
     source=${source%$'\r'}
     [[ $source = /* ]] || source=$base/$source
     shopt -s nocasematch
-    if [[ $name = *.exe || $name = *.dll ]]; then
+    if [[ $name = *.exe || $name = *.dll ]] || [ "$(head -c 2 "$source" 2>/dev/null)" = MZ ]; then
         copy=$folder/${name//\\//}
         mkdir -p "$(dirname "$copy")"
         cp "$source" "$copy"

@@ -53,9 +53,10 @@ installed=$(find "$build/wine-rig/$prefix_name/drive_c/users" -path '*/Kestrova/
 folder=$(dirname "$installed")
 programs=0
 while IFS=$'\t' read -r name _; do
+    installed_file=$folder/${name//\\//}
     shopt -s nocasematch
-    if [[ $name = *.exe || $name = *.dll ]]; then
-        verifies "$folder/${name//\\//}" || fail "the installed $name does not verify"
+    if [[ $name = *.exe || $name = *.dll ]] || [ "$(head -c 2 "$installed_file")" = MZ ]; then
+        verifies "$installed_file" || fail "the installed $name does not verify"
         programs=$((programs + 1))
     fi
     shopt -u nocasematch
