@@ -8,6 +8,8 @@
 //                                          runs one group of rows.
 //   kvr_bench startpeer LABEL SETUP PEER   start to first page of a setup and the peer
 //                                          that carry the same payload, LABEL.
+//   kvr_bench silentpeer LABEL SETUP PEER  the unattended installation of that setup
+//                                          against the peer's silent one, LABEL.
 #include <string>
 
 #include "bench/bench.h"
